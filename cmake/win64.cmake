@@ -1,0 +1,59 @@
+# Windows tree: rupone.exe, the in-process tests and the end-to-end driver, all run under Wine.
+enable_language(RC)
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+set(RUPONE_SHELL_SOURCES
+  src/app/main_win32.cpp
+  src/app/panel_win32.cpp
+  src/cards/card_window_win32.cpp
+  src/desk/desk_win32.cpp
+  src/dialogs/icon_button_win32.cpp
+)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 comctl32 imm32 winmm shell32 shlwapi msimg32 version)
+
+add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
+target_include_directories(rupone_core PUBLIC src)
+target_compile_options(rupone_core PRIVATE ${RUPONE_WARNINGS})
+target_link_libraries(rupone_core PUBLIC ${RUPONE_SYSTEM_LIBS})
+
+file(GLOB RUPONE_ASSETS CONFIGURE_DEPENDS src/res/assets/*)
+set_source_files_properties(src/res/rupone.rc PROPERTIES
+  OBJECT_DEPENDS "${RUPONE_ASSETS};${CMAKE_SOURCE_DIR}/src/res/ids.h;${CMAKE_SOURCE_DIR}/src/res/rupone.manifest")
+
+add_executable(rupone WIN32 src/app/entry_win32.cpp src/res/rupone.rc)
+target_compile_options(rupone PRIVATE -municode ${RUPONE_WARNINGS})
+target_link_options(rupone PRIVATE -municode)
+target_link_libraries(rupone PRIVATE rupone_core)
+
+# GoogleTest from Debian's sources, built for Windows.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# A program that holds the Wine desktop open for the whole test run.
+add_executable(keeper WIN32 tests/support/keeper_win32.cpp)
+
+# Helper the run script uses to wait for the table and close it through its panel.
+add_executable(tablectl tests/support/tablectl_win32.cpp)
+target_link_libraries(tablectl PRIVATE user32)
+
+file(GLOB RUPONE_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp)
+add_executable(win32_tests ${RUPONE_WIN32_TESTS} src/res/rupone.rc)
+target_include_directories(win32_tests PRIVATE tests)
+target_compile_options(win32_tests PRIVATE ${RUPONE_WARNINGS})
+target_link_libraries(win32_tests PRIVATE rupone_core gtest gtest_main)
+gtest_discover_tests(win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK desktop TIMEOUT 120)
+
+file(GLOB RUPONE_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*.cpp)
+add_executable(e2e_tests ${RUPONE_E2E_TESTS})
+target_include_directories(e2e_tests PRIVATE tests src)
+target_compile_options(e2e_tests PRIVATE ${RUPONE_WARNINGS})
+target_compile_definitions(e2e_tests PRIVATE RUPONE_EXE_NAME=L"rupone.exe")
+target_link_libraries(e2e_tests PRIVATE gtest gtest_main user32 gdi32 shlwapi)
+add_dependencies(e2e_tests rupone)
+gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  PROPERTIES RESOURCE_LOCK desktop TIMEOUT 180)

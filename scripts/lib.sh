@@ -1,0 +1,135 @@
+# Shared steps of the run and test commands. Source it; it defines functions and settings only.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_NATIVE="$ROOT/build/native"
+BUILD_WIN="$ROOT/build/win64"
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+
+PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev python3 imagemagick
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xdotool x11-utils fonts-wine
+  fonts-ipafont-gothic fonts-liberation2 clang libclang-rt-14-dev)
+
+say() { printf '== %s\n' "$*"; }
+
+# Installs whatever of the packages is missing (as root, or through sudo).
+ensure_packages() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+build_native() {
+  say "building the table logic and its tests (native)"
+  cmake -S "$ROOT" -B "$BUILD_NATIVE" -G Ninja -Wno-dev >/dev/null
+  cmake --build "$BUILD_NATIVE"
+}
+
+build_win() {
+  say "building rupone.exe and its Wine tests (MinGW-w64)"
+  cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
+  cmake --build "$BUILD_WIN" "$@"
+}
+
+wine_env() {
+  export WINEPREFIX="${RUPONE_WINEPREFIX:-$ROOT/build/wineprefix}"
+  export WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+STARTED_PIDS=()
+
+# Starts a private Xvfb on a free display and exports DISPLAY.
+start_display() {
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$fdfile" >/dev/null 2>&1 </dev/null &
+  STARTED_PIDS+=($!)
+  local i
+  for i in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  [ -s "$fdfile" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+  say "virtual display $DISPLAY"
+}
+
+# The registry settings the table needs under Wine without a window manager, as a .reg file.
+write_registry() {
+  python3 - "$1" <<'PY'
+import struct, sys
+def logfont(face, weight):
+    name = face.encode("utf-16-le").ljust(64, b"\0")
+    raw = struct.pack("<iiiii", -12, 0, 0, 0, weight) + bytes([0, 0, 0, 128, 0, 0, 0, 0]) + name
+    return ",".join("%02x" % b for b in raw)
+text = "\r\n".join([
+    "Windows Registry Editor Version 5.00", "",
+    r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "",
+    r"[HKEY_CURRENT_USER\Software\Wine\Drivers]", '"Audio"=""', "",
+    r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
+    '"MS Shell Dlg"="IPAPGothic"', '"MS UI Gothic"="IPAPGothic"', '"ＭＳ Ｐゴシック"="IPAPGothic"',
+    '"MS PGothic"="IPAPGothic"', '"ＭＳ ゴシック"="IPAGothic"', '"MS Gothic"="IPAGothic"',
+    '"Arial"="Liberation Sans"', "",
+    r"[HKEY_CURRENT_USER\Control Panel\Desktop\WindowMetrics]",
+    '"CaptionFont"=hex:' + logfont("MS UI Gothic", 700),
+    '"SmCaptionFont"=hex:' + logfont("MS UI Gothic", 400), "", ""])
+open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+PY
+}
+
+# A Wine prefix under build/ with fonts and settings; made once, reused while it is complete.
+setup_prefix() {
+  wine_env
+  [ -f "$WINEPREFIX/.rupone-ready" ] && return 0
+  say "setting up the Wine prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  mkdir -p "$fonts"
+  for f in /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.ttc; do
+    [ -e "$f" ] && ln -sf "$f" "$fonts/"
+  done
+  write_registry "$WINEPREFIX/drive_c/rupone.reg"
+  "$WINE" regedit /S 'C:\rupone.reg' >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -w
+  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "the Wine registry settings did not take" >&2; return 1; }
+  touch "$WINEPREFIX/.rupone-ready"
+}
+
+# One Wine server and a keeper program for the whole run, outside any test runner's pipes.
+start_wine() {
+  wine_env
+  "$WINESERVER" -f -p >/dev/null 2>&1 </dev/null &
+  STARTED_PIDS+=($!)
+  sleep 0.3
+  "$WINE" "$BUILD_WIN/keeper.exe" >/dev/null 2>&1 </dev/null &
+  STARTED_PIDS+=($!)
+  # The first process brings up the prefix's services; wait for them here, not in a test.
+  "$WINE" "$BUILD_WIN/tablectl.exe" >/dev/null 2>&1 </dev/null || true
+}
+
+# Stops what this script started, and only that.
+stop_started() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+  fi
+  local pid
+  for pid in "${STARTED_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${STARTED_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  STARTED_PIDS=()
+}

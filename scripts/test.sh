@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every test: the table logic natively (ASan+UBSan), then the in-process Wine tests and the
+# end-to-end tests of rupone.exe on a private virtual display.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+ensure_packages
+build_native
+say "native unit tests"
+(cd "$BUILD_NATIVE" && ctest --output-on-failure -j2)
+
+build_win
+trap stop_started EXIT
+start_display
+setup_prefix
+start_wine
+say "Wine tests (in-process and end-to-end)"
+(cd "$BUILD_WIN" && ctest --output-on-failure)

@@ -1,0 +1,15 @@
+// Process-wide values of the Win32 shell and the control panel's procedure.
+#pragma once
+
+#include "desk/windows_win32.h"
+
+extern HINSTANCE appInstance;
+extern decltype(&::GradientFill) gradientFillFn;  // null when msimg32 lacks it
+extern decltype(&::AlphaBlend) alphaBlendFn;
+
+extern const wchar_t kProgramName[];  // caption of start-up and shutdown errors, and the mutex
+
+INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp);
+// Runs the program: mutex, panel, message loop. Returns the exit code.
+int runTable(HINSTANCE instance);

@@ -1,0 +1,50 @@
+#include "app/app_win32.h"
+
+#include "app/table.h"
+#include "res/ids.h"
+
+HINSTANCE appInstance = nullptr;
+decltype(&::GradientFill) gradientFillFn = nullptr;
+decltype(&::AlphaBlend) alphaBlendFn = nullptr;
+const wchar_t kProgramName[] = L"みずね堂 ルポネ";
+
+int runTable(HINSTANCE instance) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kProgramName);
+    if (!mutex) {
+        MessageBoxW(nullptr, L"WM() 排他名を用意できませんでした。", kProgramName, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return 0;
+    }
+    appInstance = instance;
+    HMODULE msimg = LoadLibraryW(L"msimg32.dll");
+    if (msimg) {
+        gradientFillFn = reinterpret_cast<decltype(gradientFillFn)>(
+            reinterpret_cast<void*>(GetProcAddress(msimg, "GradientFill")));
+        alphaBlendFn = reinterpret_cast<decltype(alphaBlendFn)>(
+            reinterpret_cast<void*>(GetProcAddress(msimg, "AlphaBlend")));
+    }
+    if (!table.panel) {
+        HWND created = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
+        if (!table.panel) table.panel = toWindow(created);
+    }
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(toHwnd(table.panel), &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    gradientFillFn = nullptr;
+    alphaBlendFn = nullptr;
+    if (msimg) FreeLibrary(msimg);
+    if (!CloseHandle(mutex)) {
+        MessageBoxW(nullptr,
+                    L"\r\nWM() ルポネの登録を解除できませんでした。\r\n\r\n"
+                    L"ルポネを再実行するには、再起動する必要があるかもしれません。",
+                    kProgramName, MB_OK | MB_ICONERROR);
+    }
+    return static_cast<int>(msg.wParam);
+}
+

@@ -1,0 +1,13 @@
+// The control panel's overlap controls, as the table sees them.
+#pragma once
+
+#include <cstdint>
+
+#include "desk/desk.h"
+
+// A new trackbar position; anything above 100 (read unsigned) counts as 100.
+void overlapRatioChanged(uint32_t position);
+void recursiveChanged(bool checked);
+// The trackbar needs moving when it does not show the stored ratio.
+bool trackbarNeedsRatio(int32_t position);
+bool workArea(desk::Rect& out);

@@ -1,0 +1,245 @@
+#include "app/app_win32.h"
+
+#include "app/panel.h"
+#include "app/startup.h"
+#include "app/table.h"
+#include "cards/card_window_win32.h"
+#include "deck/deck.h"
+#include "dialogs/icon_button_win32.h"
+#include "res/ids.h"
+
+namespace {
+
+struct PanelTip {
+    int id;
+    const wchar_t* text;
+};
+
+constexpr PanelTip kPanelTips[] = {
+    {IDC_RP_SEQUENCE, L"すべてシーケンス"},
+    {IDC_RP_SHUFFLE, L"重なっているカードをシャッフル"},
+    {IDC_RP_GATHER, L"まとめる （右クリックで山分け）"},
+    {IDC_RP_SCATTER, L"ばらまく"},
+    {IDC_RP_FACEUP, L"表にする"},
+    {IDC_RP_FACEDOWN, L"裏にする"},
+    {IDC_RP_UNDO, L"元に戻す"},
+    {IDC_RP_REDO, L"やり直し"},
+    {IDC_RP_TAKEOUT, L"カードの出し入れ ..."},
+    {IDC_RP_SETTINGS, L"設定 ..."},
+    {IDC_RP_HELP, L"ヘルプ"},
+    {IDC_RP_RATIO, L"重なり判定の割合"},
+    {IDC_RP_RECURSIVE, L"重なりを再帰的に判定"},
+};
+
+HWND panelHwnd() { return toHwnd(table.panel); }
+
+HICON loadAppIcon(int cx, int cy) {
+    return static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_RP_APP), IMAGE_ICON, cx, cy, LR_SHARED));
+}
+
+void setPanelIcons(HWND dlg) {
+    HICON big = loadAppIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    HICON small = loadAppIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+    SetClassLongPtrW(dlg, GCLP_HICON, reinterpret_cast<LONG_PTR>(big));
+    SetClassLongPtrW(dlg, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small));
+    SendMessageW(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageW(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+// Centred on the pointer inside the work area; left where it is when anything cannot be read.
+void placePanelAtPointer(HWND dlg) {
+    POINT p;
+    RECT r;
+    desk::Rect work;
+    if (!GetCursorPos(&p) || !GetWindowRect(dlg, &r) || !workArea(work)) return;
+    desk::Point at = placePanel({p.x, p.y}, r.right - r.left, r.bottom - r.top, work);
+    SetWindowPos(dlg, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void installIconButtons(HWND dlg) {
+    for (int id : kIconButtons) {
+        HWND b = GetDlgItem(dlg, id);
+        if (!b) continue;
+        LONG_PTR old = SetWindowLongPtrW(b, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(iconButtonProc));
+        if (id == kIconButtons[0]) table.buttonBaseProc = reinterpret_cast<void*>(old);
+    }
+}
+
+void removeIconButtons(HWND dlg) {
+    if (!table.buttonBaseProc) return;
+    for (int id : kIconButtons)
+        if (HWND b = GetDlgItem(dlg, id))
+            SetWindowLongPtrW(b, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(table.buttonBaseProc));
+    table.buttonBaseProc = nullptr;
+}
+
+void createPanelTooltips(HWND dlg) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND tip = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg, nullptr, appInstance,
+                               nullptr);
+    table.panelTooltip = toWindow(tip);
+    if (!tip) return;
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(65535, 0));
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 0);
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
+    for (const PanelTip& t : kPanelTips) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = dlg;
+        info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dlg, t.id));
+        info.lpszText = const_cast<wchar_t*>(t.text);
+        SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void setIconStatic(HWND dlg, int id, int icon) {
+    HWND s = GetDlgItem(dlg, id);
+    if (!s) return;
+    LONG_PTR style = GetWindowLongPtrW(s, GWL_STYLE);
+    SetWindowLongPtrW(s, GWL_STYLE, (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_ICON);
+    auto h = LoadImageW(appInstance, MAKEINTRESOURCEW(icon), IMAGE_ICON, 16, 16, LR_SHARED);
+    SendMessageW(s, STM_SETICON, reinterpret_cast<WPARAM>(h), 0);
+}
+
+void setUpOverlapControls(HWND dlg) {
+    setIconStatic(dlg, IDC_RP_RATIO_ICON, IDI_RP_RATIO);
+    HWND bar = GetDlgItem(dlg, IDC_RP_RATIO);
+    SendMessageW(bar, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(bar, TBM_SETTICFREQ, 1, 0);
+    setIconStatic(dlg, IDC_RP_RECURSIVE_ICON, IDI_RP_RECURSIVE);
+    CheckDlgButton(dlg, IDC_RP_RECURSIVE, table.judgeRecursively ? BST_CHECKED : BST_UNCHECKED);
+}
+
+LRESULT CALLBACK cardParentProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
+
+void createCardParent() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = cardParentProc;
+    wc.hInstance = appInstance;
+    wc.lpszClassName = L"CardParent";
+    RegisterClassExW(&wc);
+    HWND h = CreateWindowExW(WS_EX_TOOLWINDOW, L"CardParent", L"カードの親", WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
+                             appInstance, nullptr);
+    table.cardParent = toWindow(h);
+}
+
+// The state file arrives with the table's persistence; until then every start is a fresh table.
+bool tryLoadState() { return false; }
+void saveStateFile() {}
+
+void startUp(HWND dlg) {
+    table.random.seed(GetTickCount());
+    setPanelIcons(dlg);
+    placePanelAtPointer(dlg);
+    installIconButtons(dlg);
+    createPanelTooltips(dlg);
+    setUpOverlapControls(dlg);
+    createCardParent();
+    registerCardClass();
+    table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
+    buildTable(tryLoadState());
+}
+
+void shutDown(HWND dlg) {
+    removeIconButtons(dlg);
+    if (table.keyboardHook) {
+        UnhookWindowsHookEx(static_cast<HHOOK>(table.keyboardHook));
+        table.keyboardHook = nullptr;
+    }
+    if (table.backDC) {
+        HDC dc = static_cast<HDC>(table.backDC);
+        HGDIOBJ taken = SelectObject(dc, static_cast<HGDIOBJ>(table.backOldBitmap));
+        if (taken) DeleteObject(taken);
+        DeleteDC(dc);
+        table.backDC = nullptr;
+        table.backOldBitmap = nullptr;
+    }
+    saveStateFile();
+    releaseAllCards();
+    PostQuitMessage(0);
+}
+
+BOOL dispatchCommand(int id) {
+    switch (id) {
+    case IDC_RP_RECURSIVE:
+        recursiveChanged(IsDlgButtonChecked(panelHwnd(), IDC_RP_RECURSIVE) == BST_CHECKED);
+        return TRUE;
+    case IDC_RP_GATHER:
+    case IDC_RP_SCATTER:
+    case IDC_RP_FACEUP:
+    case IDC_RP_FACEDOWN:
+    case IDC_RP_SHUFFLE:
+    case IDC_RP_SEQUENCE:
+    case IDC_RP_UNDO:
+    case IDC_RP_REDO:
+    case IDC_RP_HELP:
+    case 32651:
+    case IDC_RP_SETTINGS:
+    case IDC_RP_TAKEOUT:
+        return TRUE;
+    default:
+        return FALSE;  // 1 and 2 (Enter, Esc) among them: they never close the panel
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION) {
+        uint32_t mods = ((GetAsyncKeyState(VK_SHIFT) & 0x8000) ? kModShift : 0) |
+                        ((GetAsyncKeyState(VK_CONTROL) & 0x8000) ? kModCtrl : 0);
+        HWND focused = GetFocus();
+        HWND panel = panelHwnd();
+        bool onPanel = focused && panel && (focused == panel || IsChild(panel, focused));
+        if (hookSwitchesToCard(code, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp), mods, onPanel))
+            SetFocus(table.currentCard ? toHwnd(table.currentCard->window) : nullptr);
+    }
+    return CallNextHookEx(static_cast<HHOOK>(table.keyboardHook), code, wp, lp);
+}
+
+INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!table.panel) table.panel = toWindow(dlg);
+    switch (msg) {
+    case WM_INITDIALOG: startUp(dlg); return TRUE;
+    case WM_COMMAND: return dispatchCommand(LOWORD(wp));
+    case WM_HSCROLL:
+        overlapRatioChanged(static_cast<uint32_t>(SendDlgItemMessageW(dlg, IDC_RP_RATIO, TBM_GETPOS, 0, 0)));
+        return TRUE;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->idFrom == IDC_RP_RATIO && hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+            trackbarNeedsRatio(static_cast<int32_t>(SendMessageW(hdr->hwndFrom, TBM_GETPOS, 0, 0))))
+            PostMessageW(hdr->hwndFrom, TBM_SETPOS, TRUE, static_cast<LPARAM>(table.overlapRatio));
+        return FALSE;
+    }
+    case WM_CONTEXTMENU: return TRUE;
+    case WM_ACTIVATE:
+        SetWindowPos(toHwnd(table.cardParent), dlg, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return TRUE;
+    case WM_ACTIVATEAPP: return TRUE;
+    case WM_WINDOWPOSCHANGED:
+        if (table.firstShowPending && (reinterpret_cast<WINDOWPOS*>(lp)->flags & SWP_SHOWWINDOW)) {
+            if (table.currentCard) SetForegroundWindow(toHwnd(table.currentCard->window));
+            table.firstShowPending = 0;
+        }
+        return TRUE;
+    case WM_GETICON: {
+        bool big = wp == ICON_BIG;
+        HICON icon = loadAppIcon(GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON),
+                                 GetSystemMetrics(big ? SM_CYICON : SM_CYSMICON));
+        SetWindowLongPtrW(dlg, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(icon));
+        return reinterpret_cast<INT_PTR>(icon);
+    }
+    case WM_LBUTTONDOWN: SendMessageW(dlg, WM_SYSCOMMAND, 0xF012, 0); return TRUE;
+    case WM_CLOSE: DestroyWindow(dlg); return TRUE;
+    case WM_ENDSESSION:
+        if (wp) saveStateFile();
+        return TRUE;
+    case WM_DESTROY: shutDown(dlg); return TRUE;
+    default: return FALSE;
+    }
+}

@@ -1,0 +1,17 @@
+// Start-up and shutdown steps that belong to the table rather than to the window system.
+#pragma once
+
+#include <cstdint>
+
+#include "desk/desk.h"
+
+// Where the panel goes: centred on the pointer, 10 pixels inside the work area, right and bottom
+// limits winning when the area is too small.
+desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work);
+
+// The table after the state file was tried: the default deck when it was not used, then the
+// cycling order and the first snapshot.
+void buildTable(bool fromStateFile);
+
+// Whether a keyboard event seen by the thread hook hands the focus to the current card.
+bool hookSwitchesToCard(int32_t code, uint32_t vk, uint32_t keyFlags, uint32_t mods, bool panelHasFocus);

@@ -1,0 +1,65 @@
+// The one application object: everything the running table holds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/random.h"
+#include "deck/card.h"
+#include "desk/desk.h"
+#include "dialogs/keys.h"
+#include "faces/picture.h"
+
+// Exchange block of the take-out/put-away dialog.
+struct TakeOutBlock {
+    desk::Window dialog = nullptr;
+};
+
+// Exchange block of the settings dialog: pending values until they are applied.
+struct SettingsBlock {
+    desk::Window dialog = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint32_t drawIndex = 0;
+    uint32_t soundOn = 0;
+    std::vector<std::u16string> keyNames;
+};
+
+struct Table {
+    uint32_t firstShowPending = 1;
+    std::vector<desk::Window> cycleOrder;
+    TakeOutBlock takeOutBlock;
+    SettingsBlock settingsBlock;
+    Card* currentCard = nullptr;
+    uint32_t drawIndex = 1;
+    uint32_t judgeRecursively = 0;
+    uint32_t soundOn = 1;
+    void* buttonBaseProc = nullptr;
+    Deck deck;
+    int32_t cardWidth = 60;
+    int32_t cardHeight = 88;
+    Picture frontPicture;
+    desk::Window cardParent = nullptr;
+    void* keyboardHook = nullptr;
+    desk::Window panelTooltip = nullptr;
+    desk::Window panel = nullptr;
+    Handle backOldBitmap = nullptr;
+    uint32_t overlapRatio = 50;
+    Handle backDC = nullptr;
+    Picture backPicture;
+    uint32_t overwriteConflicts = 1;
+    KeyTable keys = kDefaultKeys;
+    uint32_t historyCapacity = kHistorySlots;
+    uint32_t historyStart = 0;
+    int32_t historyCurrent = -1;
+    uint32_t redoCount = 0;
+    std::u16string frontPicturePath;
+    std::u16string backPicturePath;
+    Random random;
+};
+
+extern Table table;
+
+// Plays a sound resource when sound is on.
+void playTableSound(int id);

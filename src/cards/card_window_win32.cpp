@@ -1,0 +1,145 @@
+#include "cards/card_window_win32.h"
+
+#include "app/table.h"
+#include "cards/card_window.h"
+
+const wchar_t kCardClassName[] = L"Card";
+
+Card* cardOf(HWND hwnd) { return reinterpret_cast<Card*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+HRGN createCardRegion(int width, int height) {
+    return CreateRoundRectRgn(0, 0, width + 1, height + 1, width / 10, height / 10);
+}
+
+// Compares the areas: Wine's EqualRgn compares the band lists, which differ between a region as
+// built and the same region as a window keeps it.
+bool sameRegion(HRGN a, HRGN b) {
+    HRGN diff = CreateRectRgn(0, 0, 0, 0);
+    if (!diff) return false;
+    bool same = CombineRgn(diff, a, b, RGN_XOR) == NULLREGION;
+    DeleteObject(diff);
+    return same;
+}
+
+void registerCardClass() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_NOCLOSE | CS_SAVEBITS;
+    wc.lpfnWndProc = cardWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = static_cast<HCURSOR>(LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    wc.lpszClassName = kCardClassName;
+    RegisterClassExW(&wc);
+}
+
+namespace {
+
+void onCreate(HWND hwnd, Card& card) {
+    onCardCreated(card, toWindow(hwnd));
+    if (HRGN rgn = createCardRegion(table.cardWidth, table.cardHeight))
+        if (!SetWindowRgn(hwnd, rgn, FALSE)) DeleteObject(rgn);
+    card.savedImeContext = ImmAssociateContext(hwnd, nullptr);
+}
+
+void onDestroy(HWND hwnd, Card& card) {
+    onCardDestroyed(card);
+    if (card.savedImeContext) {
+        ImmAssociateContext(hwnd, static_cast<HIMC>(card.savedImeContext));
+        card.savedImeContext = nullptr;
+    }
+    if (card.frontDC) {
+        HDC dc = static_cast<HDC>(card.frontDC);
+        HGDIOBJ taken = SelectObject(dc, static_cast<HGDIOBJ>(card.savedBitmap));
+        if (taken) DeleteObject(taken);
+        DeleteDC(dc);
+        card.frontDC = nullptr;
+        card.savedBitmap = nullptr;
+    }
+}
+
+// A card is always exactly the card size, whatever a caller asks for.
+void forceSize(WINDOWPOS& pos) {
+    if (pos.cx != table.cardWidth) pos.cx = table.cardWidth;
+    if (pos.cy != table.cardHeight) pos.cy = table.cardHeight;
+}
+
+// The region follows the size; a move that keeps the size leaves it alone.
+void keepRegion(HWND hwnd, const WINDOWPOS& pos) {
+    if (pos.flags & (SWP_NOSIZE | SWP_HIDEWINDOW)) return;
+    HRGN present = CreateRectRgn(0, 0, 0, 0);
+    HRGN wanted = createCardRegion(pos.cx, pos.cy);
+    if (!present || !wanted) {
+        if (present) DeleteObject(present);
+        if (wanted) DeleteObject(wanted);
+        return;
+    }
+    if (GetWindowRgn(hwnd, present) != ERROR && sameRegion(present, wanted)) {
+        DeleteObject(present);
+        DeleteObject(wanted);
+        return;
+    }
+    DeleteObject(present);
+    if (!SetWindowRgn(hwnd, wanted, TRUE)) DeleteObject(wanted);
+}
+
+void paintPlain(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (dc) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        HGDIOBJ pen = SelectObject(dc, GetStockObject(BLACK_PEN));
+        HGDIOBJ brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        RoundRect(dc, 0, 0, r.right, r.bottom, r.right / 10, r.bottom / 10);
+        SelectObject(dc, brush);
+        SelectObject(dc, pen);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+}  // namespace
+
+LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CREATE) {
+        auto* card = static_cast<Card*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        if (!card) return DefWindowProcW(hwnd, msg, wp, lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(card));
+        onCreate(hwnd, *card);
+        return 0;
+    }
+    Card* card = cardOf(hwnd);
+    if (!card) return DefWindowProcW(hwnd, msg, wp, lp);
+    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    switch (msg) {
+    case WM_DESTROY: onDestroy(hwnd, *card); return 0;
+    case WM_MOVE: onCardMoved(*card); return 0;
+    case WM_ACTIVATE: onCardActivated(*card, LOWORD(wp)); return 0;
+    case WM_SETFOCUS: onCardFocusGained(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
+    case WM_KILLFOCUS: onCardFocusLost(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
+    case WM_PAINT: paintPlain(hwnd); return 0;
+    case WM_WINDOWPOSCHANGING:
+        forceSize(*reinterpret_cast<WINDOWPOS*>(lp));
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_WINDOWPOSCHANGED:
+        keepRegion(hwnd, *reinterpret_cast<WINDOWPOS*>(lp));
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_NOTIFY: return 0;
+    case WM_NCHITTEST: return HTCLIENT;
+    case WM_KEYDOWN: onKeyDown(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
+    case WM_KEYUP: onKeyUp(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
+    case WM_TIMER: onTimer(*card, wp); return 0;
+    case WM_MOUSEMOVE: onMouseMove(*card, x, y); return 0;
+    case WM_LBUTTONDOWN: onLeftPress(*card, x, y); return 0;
+    case WM_LBUTTONUP: onLeftRelease(*card, x, y); return 0;
+    case WM_LBUTTONDBLCLK: onLeftDoubleClick(*card, x, y); return 0;
+    case WM_RBUTTONDOWN: onRightPress(*card, x, y); return 0;
+    case WM_RBUTTONUP: onRightRelease(*card, x, y); return 0;
+    case WM_RBUTTONDBLCLK: onRightDoubleClick(*card, x, y); return 0;
+    case WM_MBUTTONDOWN: onMiddlePress(*card, x, y); return 0;
+    case WM_MBUTTONUP: onMiddleRelease(*card, x, y); return 0;
+    case WM_CAPTURECHANGED: onCaptureChanged(*card); return 0;
+    case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wp)); return 0;
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}

@@ -1,0 +1,14 @@
+// The card window class of the Win32 shell.
+#pragma once
+
+#include "desk/windows_win32.h"
+
+#include "deck/card.h"
+
+extern const wchar_t kCardClassName[];
+void registerCardClass();
+LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+Card* cardOf(HWND hwnd);
+// The rounded shape of a card of this size, in window coordinates.
+HRGN createCardRegion(int width, int height);
+bool sameRegion(HRGN a, HRGN b);

@@ -1,0 +1,79 @@
+// The record of one card on the table, and the Deck that owns all of them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desk/desk.h"
+#include "faces/picture.h"
+
+// Suit codes as the card record keeps them.
+constexpr char16_t kHearts = u'h';
+constexpr char16_t kSpades = u's';
+constexpr char16_t kClubs = u'c';
+constexpr char16_t kDiamonds = u'd';
+constexpr char16_t kJoker = u'j';
+
+constexpr int kHistorySlots = 101;
+
+// This card's part of one snapshot of the table.
+struct HistorySlot {
+    uint32_t faceUp = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    desk::Window insertAfter = nullptr;  // the window directly above; null at the top
+};
+
+// One target of a gather or spread: a card window and its direction from the centre card.
+struct SpreadEntry {
+    desk::Window window = nullptr;
+    double angle = 0.0;
+};
+
+using Handle = void*;  // a drawing object or context owned by the Win32 shell
+
+struct Card {
+    uint32_t marked = 0;
+    uint32_t spreadMode = 0;
+    desk::Point grabOffset;
+    desk::Point pressPoint;
+    uint32_t conflictChoice = 0;
+    std::vector<uint32_t> gestureLog;
+    Handle frontDC = nullptr;
+    std::array<HistorySlot, kHistorySlots> history{};
+    desk::Window tooltip = nullptr;
+    char16_t suit = 0;
+    std::list<Card*> trail;
+    int32_t rank = 0;
+    Handle savedBitmap = nullptr;
+    Handle savedImeContext = nullptr;
+    std::list<SpreadEntry> spreadList;
+    uint32_t faceUp = 0;
+    Picture picture;
+    desk::Window window = nullptr;
+    std::u16string picturePath;
+};
+
+// The ordered, growable array of all cards; it owns the records.
+class Deck {
+public:
+    size_t append(std::unique_ptr<Card> card);  // returns the new card's index
+    std::unique_ptr<Card> remove(size_t index);  // later entries move down by one
+    Card& at(size_t index) const;
+    size_t count() const { return cards_.size(); }
+    size_t capacity() const { return cards_.capacity(); }
+    bool empty() const { return cards_.empty(); }
+    Card* find(desk::Window w) const;  // the card whose window this is, or null
+    std::vector<std::unique_ptr<Card>>& items() { return cards_; }
+    const std::vector<std::unique_ptr<Card>>& items() const { return cards_; }
+
+private:
+    std::vector<std::unique_ptr<Card>> cards_;
+};
+
+// Releases what the record holds; the caller then frees it.
+void releaseCard(Card& card);

@@ -1,0 +1,155 @@
+#include "deck/deck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "app/table.h"
+#include "desk/winconst.h"
+#include "res/ids.h"
+
+namespace {
+
+constexpr char16_t kCardTitle[] = u"カード";
+constexpr char16_t kCardClass[] = u"Card";
+
+// The next capacity when an append finds the array full.
+size_t grownCapacity(size_t count, size_t needed) {
+    size_t step = std::clamp<size_t>(count / 8, 4, 1024);
+    return std::max(count + step, needed);
+}
+
+}  // namespace
+
+size_t Deck::append(std::unique_ptr<Card> card) {
+    if (!card) throw ProgramError{kInvalidArg};
+    try {
+        if (cards_.size() == cards_.capacity()) cards_.reserve(grownCapacity(cards_.size(), cards_.size() + 1));
+        cards_.push_back(std::move(card));
+    } catch (const std::bad_alloc&) {
+        throw ProgramError{kOutOfMemory};
+    }
+    return cards_.size() - 1;
+}
+
+std::unique_ptr<Card> Deck::remove(size_t index) {
+    if (index >= cards_.size()) throw ProgramError{kInvalidArg};
+    std::unique_ptr<Card> card = std::move(cards_[index]);
+    cards_.erase(cards_.begin() + static_cast<std::ptrdiff_t>(index));
+    return card;
+}
+
+Card& Deck::at(size_t index) const {
+    if (index >= cards_.size()) throw ProgramError{kInvalidArg};
+    return *cards_[index];
+}
+
+Card* Deck::find(desk::Window w) const {
+    if (!w) return nullptr;
+    for (const auto& c : cards_)
+        if (c->window == w) return c.get();
+    return nullptr;
+}
+
+void releaseCard(Card& card) {
+    if (card.window) desk::detachCard(card.window);
+    card.picture = Picture{};
+    card.spreadList.clear();
+    card.trail.clear();
+    std::vector<uint32_t>().swap(card.gestureLog);
+}
+
+void releaseAllCards() {
+    auto& items = table.deck.items();
+    while (!items.empty()) {
+        std::unique_ptr<Card> card = table.deck.remove(items.size() - 1);
+        if (table.currentCard == card.get()) table.currentCard = nullptr;
+        releaseCard(*card);
+    }
+}
+
+desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t index) {
+    card->rank = rank;
+    card->suit = suit;
+    int32_t at = index / 10 + 200;
+    return desk::createCardWindow(card, at, at, table.cardWidth, table.cardHeight, table.cardParent);
+}
+
+void createDefaultDeck() {
+    static constexpr char16_t suits[] = {kHearts, kSpades, kClubs, kDiamonds};
+    std::vector<Card*> made;
+    for (int32_t i = 0; i < 53; ++i) {
+        auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
+        if (!card) break;
+        char16_t suit = i == 0 ? kJoker : suits[(i - 1) / 13];
+        int32_t rank = i == 0 ? 0 : (i - 1) % 13 + 1;
+        createCardWindow(rank, card.get(), suit, i);
+        made.push_back(card.get());
+        table.deck.append(std::move(card));
+    }
+    // Show every window and stack each directly below the one before, the joker on top. One batch,
+    // so the desk can lay the whole pile in one pass.
+    desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));
+    desk::Window above = desk::kTop;
+    for (Card* card : made) {
+        if (!card->window) continue;
+        batch = desk::defer(batch, card->window, above, 0, 0, 0, 0,
+                            SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        above = card->window;
+    }
+    desk::endBatch(batch);
+}
+
+bool isCardWindowTitle(const char16_t* title, size_t length) {
+    return length == 3 && std::memcmp(title, kCardTitle, 3 * sizeof(char16_t)) == 0;
+}
+
+std::vector<desk::Window> listCardWindows() {
+    std::vector<desk::Window> found;
+    try {
+        found.reserve(table.deck.count());
+    } catch (const std::bad_alloc&) {
+        return found;
+    }
+    desk::ThreadId self = desk::currentThread();
+    // One character more than the longest name compared, so that a longer name never passes as equal.
+    char16_t text[6];
+    for (desk::Window w : desk::topLevelWindows()) {
+        if (desk::windowThread(w) != self) continue;
+        if (!isCardWindowTitle(text, desk::windowText(w, text, 6))) continue;
+        if (desk::className(w, text, 6) != 4 || std::memcmp(text, kCardClass, 4 * sizeof(char16_t)) != 0) continue;
+        try {
+            found.push_back(w);
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+    return found;
+}
+
+void rememberOrder() {
+    std::vector<desk::Window>().swap(table.cycleOrder);
+    if (table.deck.empty()) return;
+    table.cycleOrder = listCardWindows();
+    playTableSound(IDS_RP_ORDER);
+}
+
+desk::Window cycleCard(bool previous) {
+    const auto& order = table.cycleOrder;
+    if (order.empty()) return nullptr;
+    desk::Window current = table.currentCard ? table.currentCard->window : nullptr;
+    auto it = current ? std::find(order.begin(), order.end(), current) : order.end();
+    std::ptrdiff_t p = it == order.end() ? -1 : it - order.begin();
+    auto n = static_cast<std::ptrdiff_t>(order.size());
+    if (previous) return p - 1 >= 0 ? order[static_cast<size_t>(p - 1)] : order.back();
+    return p + 1 < n ? order[static_cast<size_t>(p + 1)] : order.front();
+}
+
+void updateFaceButtons() {
+    size_t up = 0;
+    for (const auto& c : table.deck.items())
+        if (c->faceUp) ++up;
+    size_t n = table.deck.count();
+    desk::enableControl(table.panel, IDC_RP_FACEDOWN, n != 0 && up != 0);
+    desk::enableControl(table.panel, IDC_RP_FACEUP, n != 0 && up != n);
+}

@@ -1,0 +1,89 @@
+// The one door from the table logic to the window system. Two implementations exist:
+// desk_win32.cpp (user32/gdi32) and the in-memory fake of the native tests; the linker picks one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct Card;
+
+namespace desk {
+
+struct WindowTag;
+using Window = WindowTag*;  // an HWND on Windows, an id in the fake
+
+struct Point {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+};
+
+using ThreadId = uint32_t;
+
+// Special insert-after values of a restack, as the platform spells them.
+Window const kTop = nullptr;
+extern Window const kBottom;
+
+// ---- windows ----
+std::vector<Window> topLevelWindows();  // z-order, top first
+ThreadId currentThread();
+ThreadId windowThread(Window w);
+// Copies at most cap - 1 characters and a terminating zero; returns the characters copied.
+size_t windowText(Window w, char16_t* buf, size_t cap);
+size_t className(Window w, char16_t* buf, size_t cap);
+bool windowRect(Window w, Rect& out);
+bool isVisible(Window w);
+bool isAlive(Window w);
+
+// A hidden card window of class "Card" (created with the record as its creation parameter;
+// its creation handler runs before this returns). Null on failure.
+Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window owner);
+// Cuts the tie between a window and its record, so that nothing reaches a freed record.
+void detachCard(Window w);
+
+// ---- batched moves and restacks ----
+// One entry: move/size/show/restack as SetWindowPos flags say; insertAfter is kTop, kBottom or a window.
+struct BatchTag;
+using Batch = BatchTag*;
+Batch beginBatch(int count);
+Batch defer(Batch b, Window w, Window insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags);
+bool endBatch(Batch b);
+
+// ---- activation, focus, capture, pointer ----
+void activate(Window w);
+void setForeground(Window w);
+void setFocus(Window w);
+Window focus();
+void setCapture(Window w);
+void releaseCapture();
+Window capture();
+Point messagePos();  // screen position of the pointer when the current message was posted
+bool cursorPos(Point& out);
+
+// ---- timers, system metrics ----
+void setTimer(Window w, uintptr_t id, uint32_t ms);
+void killTimer(Window w, uintptr_t id);
+uint32_t doubleClickTime();
+Point dragSize();  // the drag rectangle's width and height
+
+// ---- monitors ----
+bool workAreaNear(Window w, Rect& out);
+
+// ---- output ----
+void playSound(int resourceId);  // asynchronous, cuts off the sound still playing
+void invalidate(Window w);        // whole window, no erase
+void enableControl(Window dialog, int id, bool enabled);
+bool isControlEnabled(Window dialog, int id);
+void setCheck(Window dialog, int id, bool checked);
+void moveWindow(Window w, int32_t x, int32_t y);  // no size, no z-order, no activation
+
+}  // namespace desk

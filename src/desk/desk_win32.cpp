@@ -1,0 +1,280 @@
+#include "desk/windows_win32.h"
+
+#include <algorithm>
+#include <list>
+#include <memory>
+#include <unordered_map>
+
+#include "desk/desk.h"
+#include "desk/winconst.h"
+
+#define WINCONST(name, value) static_assert((name) == (value), #name);
+#include "desk/winconst.inc"
+#undef WINCONST
+
+namespace desk {
+
+Window const kBottom = toWindow(HWND_BOTTOM);
+
+std::vector<Window> topLevelWindows() {
+    std::vector<Window> all;
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            reinterpret_cast<std::vector<Window>*>(lp)->push_back(toWindow(h));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+ThreadId currentThread() { return GetCurrentThreadId(); }
+ThreadId windowThread(Window w) { return GetWindowThreadProcessId(toHwnd(w), nullptr); }
+
+size_t windowText(Window w, char16_t* buf, size_t cap) {
+    if (cap == 0) return 0;
+    int n = GetWindowTextW(toHwnd(w), reinterpret_cast<wchar_t*>(buf), static_cast<int>(cap));
+    buf[n > 0 ? n : 0] = 0;
+    return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+size_t className(Window w, char16_t* buf, size_t cap) {
+    if (cap == 0) return 0;
+    int n = GetClassNameW(toHwnd(w), reinterpret_cast<wchar_t*>(buf), static_cast<int>(cap));
+    buf[n > 0 ? n : 0] = 0;
+    return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+bool windowRect(Window w, Rect& out) {
+    RECT r;
+    if (!GetWindowRect(toHwnd(w), &r)) return false;
+    out = {r.left, r.top, r.right, r.bottom};
+    return true;
+}
+
+bool isVisible(Window w) { return IsWindowVisible(toHwnd(w)) != FALSE; }
+bool isAlive(Window w) { return w && IsWindow(toHwnd(w)) != FALSE; }
+
+Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window owner) {
+    HWND h = CreateWindowExW(WS_EX_ACCEPTFILES, L"Card", L"カード", WS_POPUP, x, y, width, height, toHwnd(owner),
+                             nullptr, GetModuleHandleW(nullptr), card);
+    return toWindow(h);
+}
+
+void detachCard(Window w) { SetWindowLongPtrW(toHwnd(w), GWLP_USERDATA, 0); }
+
+// A batch is collected here and applied at its end. Moves that keep the stacking go through one
+// DeferWindowPos batch. Restacks are carried out by raising windows to the top, bottom-most first:
+// Wine tells the X server about a change of stacking only when a window becomes the top-most one,
+// so "insert below" would leave the screen and the clicks disagreeing with the window list.
+// Wine also raises a window over whatever covers a part of it that X reports as newly visible; a
+// report that arrives after later raises would undo them, so under Wine each raise of a visible
+// window waits for X's answer, and windows to be shown are raised while hidden and then shown
+// from the top down, so that X reports only what really is visible.
+struct Entry {
+    HWND hwnd;
+    HWND after;
+    int32_t x, y, cx, cy;
+    UINT flags;
+};
+
+}  // namespace desk
+
+struct desk::BatchTag {
+    std::vector<Entry> entries;
+};
+
+namespace desk {
+
+Batch beginBatch(int count) {
+    auto* b = new (std::nothrow) BatchTag();
+    if (!b) return nullptr;
+    try {
+        b->entries.reserve(static_cast<size_t>(std::max(count, 0)));
+    } catch (const std::bad_alloc&) {
+        delete b;
+        return nullptr;
+    }
+    return b;
+}
+
+Batch defer(Batch b, Window w, Window insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags) {
+    if (!b) return nullptr;
+    if (!IsWindow(toHwnd(w))) {
+        delete b;
+        return nullptr;
+    }
+    b->entries.push_back({toHwnd(w), toHwnd(insertAfter), x, y, cx, cy, flags});
+    return b;
+}
+
+namespace {
+
+// The z-order of the top-level windows once the batch's restacks are applied, top first.
+std::list<HWND> stackedOrder(const std::vector<HWND>& now, const std::vector<Entry>& entries) {
+    std::list<HWND> order(now.begin(), now.end());
+    std::unordered_map<HWND, std::list<HWND>::iterator> where;
+    for (auto it = order.begin(); it != order.end(); ++it) where[*it] = it;
+    for (const Entry& e : entries) {
+        if (e.flags & SWP_NOZORDER) continue;
+        auto self = where.find(e.hwnd);
+        if (self != where.end()) order.erase(self->second);
+        std::list<HWND>::iterator at = order.begin();
+        if (e.after == HWND_BOTTOM) {
+            at = order.end();
+        } else if (e.after != HWND_TOP && e.after != HWND_TOPMOST && e.after != HWND_NOTOPMOST) {
+            auto anchor = where.find(e.after);
+            if (anchor != where.end() && anchor->first != e.hwnd) at = std::next(anchor->second);
+        }
+        where[e.hwnd] = order.insert(at, e.hwnd);
+    }
+    return order;
+}
+
+}  // namespace
+
+namespace {
+
+bool runningUnderWine() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+// Lets the X server answer everything asked so far (reading a screen pixel is a round trip) and
+// takes in what it reported.
+void settleWithX() {
+    if (HDC screen = GetDC(nullptr)) {
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
+    }
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
+bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWND, const Entry*>& restacked,
+                 size_t plain) {
+    if (!plain) return true;
+    HDWP h = BeginDeferWindowPos(static_cast<int>(plain));
+    if (!h) return false;
+    for (const Entry& e : entries) {
+        if (!(e.flags & SWP_NOZORDER) || restacked.count(e.hwnd)) continue;
+        h = DeferWindowPos(h, e.hwnd, nullptr, e.x, e.y, e.cx, e.cy, e.flags);
+        if (!h) return false;
+    }
+    return EndDeferWindowPos(h) != FALSE;
+}
+
+}  // namespace
+
+bool endBatch(Batch b) {
+    if (!b) return false;
+    std::unique_ptr<BatchTag> own(b);
+    const std::vector<Entry>& entries = b->entries;
+    std::unordered_map<HWND, const Entry*> restacked;
+    size_t plain = 0;
+    for (const Entry& e : entries) {
+        if (e.flags & SWP_NOZORDER)
+            ++plain;
+        else
+            restacked[e.hwnd] = &e;
+    }
+    if (!moveInPlace(entries, restacked, plain)) return false;
+    if (restacked.empty()) return true;
+
+    std::vector<HWND> now;
+    for (Window w : topLevelWindows()) now.push_back(toHwnd(w));
+    std::list<HWND> target = stackedOrder(now, entries);
+    // Everything below the deepest place where the order changes stays as it is.
+    size_t depth = 0, i = 0;
+    for (auto t = target.begin(); t != target.end(); ++t, ++i)
+        if (i >= now.size() || now[i] != *t || restacked.count(*t)) depth = i + 1;
+    std::vector<HWND> raise(target.begin(), std::next(target.begin(), static_cast<std::ptrdiff_t>(depth)));
+
+    const bool wine = runningUnderWine();
+    const DWORD self = GetCurrentThreadId();
+    std::vector<const Entry*> toShow;
+    for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
+        HWND h = *it;
+        auto e = restacked.find(h);
+        UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        int x = 0, y = 0, cx = 0, cy = 0;
+        if (e == restacked.end()) {
+            if (GetWindowThreadProcessId(h, nullptr) != self) continue;
+        } else {
+            const Entry& en = *e->second;
+            x = en.x, y = en.y, cx = en.cx, cy = en.cy;
+            flags = en.flags & ~static_cast<UINT>(SWP_NOZORDER | SWP_SHOWWINDOW);
+            if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(h)) {
+                toShow.push_back(&en);
+                flags |= SWP_NOACTIVATE;
+            } else if (en.flags & SWP_SHOWWINDOW) {
+                flags |= SWP_SHOWWINDOW;
+            }
+        }
+        if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
+        if (wine && IsWindowVisible(h)) settleWithX();
+    }
+    for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
+        UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
+        if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
+    }
+    return true;
+}
+
+void activate(Window w) { SetActiveWindow(toHwnd(w)); }
+void setForeground(Window w) { SetForegroundWindow(toHwnd(w)); }
+void setFocus(Window w) { SetFocus(toHwnd(w)); }
+Window focus() { return toWindow(GetFocus()); }
+void setCapture(Window w) { SetCapture(toHwnd(w)); }
+void releaseCapture() { ReleaseCapture(); }
+Window capture() { return toWindow(GetCapture()); }
+
+Point messagePos() {
+    DWORD p = GetMessagePos();
+    return {GET_X_LPARAM(p), GET_Y_LPARAM(p)};
+}
+
+bool cursorPos(Point& out) {
+    POINT p;
+    if (!GetCursorPos(&p)) return false;
+    out = {p.x, p.y};
+    return true;
+}
+
+void setTimer(Window w, uintptr_t id, uint32_t ms) { SetTimer(toHwnd(w), id, ms, nullptr); }
+void killTimer(Window w, uintptr_t id) { KillTimer(toHwnd(w), id); }
+uint32_t doubleClickTime() { return GetDoubleClickTime(); }
+Point dragSize() { return {GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG)}; }
+
+bool workAreaNear(Window w, Rect& out) {
+    HMONITOR m = MonitorFromWindow(toHwnd(w), MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!m || !GetMonitorInfoW(m, &info)) return false;
+    out = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    return true;
+}
+
+void playSound(int resourceId) {
+    PlaySoundW(MAKEINTRESOURCEW(resourceId), GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+}
+
+void invalidate(Window w) { InvalidateRect(toHwnd(w), nullptr, FALSE); }
+
+void enableControl(Window dialog, int id, bool enabled) {
+    if (HWND c = GetDlgItem(toHwnd(dialog), id)) EnableWindow(c, enabled ? TRUE : FALSE);
+}
+
+bool isControlEnabled(Window dialog, int id) {
+    HWND c = GetDlgItem(toHwnd(dialog), id);
+    return c && IsWindowEnabled(c);
+}
+
+void setCheck(Window dialog, int id, bool checked) {
+    CheckDlgButton(toHwnd(dialog), id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void moveWindow(Window w, int32_t x, int32_t y) {
+    SetWindowPos(toHwnd(w), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace desk

@@ -1,0 +1,24 @@
+// The Windows headers, included first by every Win32 shell file.
+#pragma once
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <windowsx.h>
+#include <commctrl.h>
+#include <imm.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include "desk/desk.h"
+
+inline HWND toHwnd(desk::Window w) { return reinterpret_cast<HWND>(w); }
+inline desk::Window toWindow(HWND h) { return reinterpret_cast<desk::Window>(h); }

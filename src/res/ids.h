@@ -1,0 +1,51 @@
+/* Resource and control ids, shared by the resource script and the code. Plain defines only. */
+#ifndef RUPONE_IDS_H
+#define RUPONE_IDS_H
+
+#define IDD_RP_PANEL 129
+#define IDI_RP_APP 134
+#define IDC_RP_TRAIL 104
+#define IDB_RP_PANEL_MASK 137
+#define IDB_RP_PANEL_IMAGE 138
+#define IDB_RP_PANEL_ALPHA 139
+#define IDM_RP_DIVIDE 148
+
+#define IDS_RP_PRESS 140
+#define IDS_RP_ALL 143
+#define IDS_RP_FRESH 144
+#define IDS_RP_PUTDOWN 145
+#define IDS_RP_PILEFLIP 146
+#define IDS_RP_GATHER 147
+#define IDS_RP_ORDER 190
+
+#define IDI_RP_FACEUP 151
+#define IDI_RP_FACEDOWN 152
+#define IDI_RP_GATHER 153
+#define IDI_RP_SCATTER 154
+#define IDI_RP_SEQUENCE 157
+#define IDI_RP_SHUFFLE 158
+#define IDI_RP_UNDO 161
+#define IDI_RP_REDO 162
+#define IDI_RP_HELP 163
+#define IDI_RP_SETTINGS 168
+#define IDI_RP_TAKEOUT 187
+#define IDI_RP_RECURSIVE 192
+#define IDI_RP_RATIO 193
+
+#define IDC_RP_GATHER 1000
+#define IDC_RP_SCATTER 1001
+#define IDC_RP_FACEUP 1006
+#define IDC_RP_FACEDOWN 1007
+#define IDC_RP_SHUFFLE 1008
+#define IDC_RP_SEQUENCE 1012
+#define IDC_RP_UNDO 1013
+#define IDC_RP_REDO 1014
+#define IDC_RP_HELP 1015
+#define IDC_RP_SETTINGS 1018
+#define IDC_RP_TAKEOUT 1019
+#define IDC_RP_RATIO_ICON 110
+#define IDC_RP_RECURSIVE_ICON 111
+#define IDC_RP_RATIO 1106
+#define IDC_RP_RECURSIVE 1107
+
+#endif

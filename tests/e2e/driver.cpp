@@ -1,0 +1,112 @@
+#include "e2e/driver.h"
+
+#include <cstdio>
+
+namespace e2e {
+
+namespace {
+
+std::wstring here() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.find_last_of(L"\\/"));
+}
+
+struct Search {
+    DWORD pid;
+    std::vector<CardWindow> cards;
+    HWND panel = nullptr;
+};
+
+BOOL CALLBACK look(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != s->pid) return TRUE;
+    wchar_t cls[16], title[16];
+    GetClassNameW(h, cls, 16);
+    GetWindowTextW(h, title, 16);
+    if (!wcscmp(cls, L"Card") && !wcscmp(title, L"カード")) {
+        CardWindow c{h, {}, IsWindowVisible(h) != FALSE};
+        GetWindowRect(h, &c.rect);
+        s->cards.push_back(c);
+    } else if (!wcscmp(cls, L"#32770") && !wcscmp(title, L"ルポネ")) {
+        s->panel = h;
+    }
+    return TRUE;
+}
+
+Search search(DWORD pid) {
+    Search s{pid, {}, nullptr};
+    EnumWindows(look, reinterpret_cast<LPARAM>(&s));
+    return s;
+}
+
+}  // namespace
+
+std::wstring freshFolder() {
+    static int serial = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"rupone-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                          std::to_wstring(++serial);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CopyFileW((here() + L"\\" RUPONE_EXE_NAME).c_str(), (folder + L"\\" RUPONE_EXE_NAME).c_str(), FALSE);
+    return folder;
+}
+
+bool start(Running& r, const std::wstring& folder) {
+    r.folder = folder;
+    r.exe = folder + L"\\" RUPONE_EXE_NAME;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring cmd = L"\"" + r.exe + L"\"";
+    return CreateProcessW(r.exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                          &r.pi) != FALSE;
+}
+
+long waitExit(Running& r, DWORD ms) {
+    if (!r.pi.hProcess) return -1;
+    if (WaitForSingleObject(r.pi.hProcess, ms) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(r.pi.hProcess, &code);
+    CloseHandle(r.pi.hProcess);
+    CloseHandle(r.pi.hThread);
+    r.pi = {};
+    return static_cast<long>(code);
+}
+
+void kill(Running& r) {
+    if (!r.pi.hProcess) return;
+    TerminateProcess(r.pi.hProcess, 99);
+    waitExit(r, 10000);
+}
+
+bool alive(const Running& r) {
+    return r.pi.hProcess && WaitForSingleObject(r.pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void movePointer(int x, int y) {
+    static HWND anchor = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr);
+    (void)anchor;
+    SetCursorPos(x, y);
+}
+
+std::vector<CardWindow> cards(DWORD pid) { return search(pid).cards; }
+HWND panel(DWORD pid) { return search(pid).panel; }
+
+bool waitForTable(DWORD pid, size_t n, DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        Search s = search(pid);
+        size_t shown = 0;
+        for (const CardWindow& c : s.cards) shown += c.visible;
+        if (s.panel && IsWindowVisible(s.panel) && shown >= n) return true;
+        Sleep(50);
+    } while (GetTickCount() - start < ms);
+    return false;
+}
+
+}  // namespace e2e

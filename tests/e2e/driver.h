@@ -1,0 +1,39 @@
+// Starts rupone.exe in a folder of its own and looks at its windows from outside, as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Running {
+    PROCESS_INFORMATION pi{};
+    std::wstring folder;
+    std::wstring exe;
+};
+
+// A fresh folder holding a copy of the program (so its files beside it are its own).
+std::wstring freshFolder();
+bool start(Running& r, const std::wstring& folder);
+// Waits for the process to end; returns its exit code, or -1 on time-out.
+long waitExit(Running& r, DWORD ms);
+void kill(Running& r);
+
+struct CardWindow {
+    HWND hwnd;
+    RECT rect;
+    bool visible;
+};
+
+// The process's card windows in z-order, top first.
+std::vector<CardWindow> cards(DWORD pid);
+HWND panel(DWORD pid);
+// Polls until the process shows n visible cards and its panel; false on time-out.
+bool waitForTable(DWORD pid, size_t n, DWORD ms);
+bool alive(const Running& r);
+// Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
+void movePointer(int x, int y);
+
+}  // namespace e2e

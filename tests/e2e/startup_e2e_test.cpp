@@ -1,0 +1,94 @@
+// The program as a user meets it: first start, a second start, closing the panel.
+#include <gtest/gtest.h>
+
+#include "e2e/driver.h"
+#include "res/ids.h"
+
+namespace {
+
+class TableProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::movePointer(640, 500);
+        ASSERT_TRUE(e2e::start(table, e2e::freshFolder()));
+        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 53, 30000)) << "the table did not appear";
+    }
+    void TearDown() override {
+        if (e2e::alive(table)) {
+            if (HWND p = e2e::panel(table.pi.dwProcessId)) PostMessageW(p, WM_CLOSE, 0, 0);
+            if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
+        }
+    }
+    e2e::Running table;
+};
+
+TEST_F(TableProcess, FirstStartLays53CardsInOnePileWithTheJokerOnTop) {
+    std::vector<e2e::CardWindow> cards = e2e::cards(table.pi.dwProcessId);
+    ASSERT_EQ(cards.size(), 53u);
+    // Cards 0-9 lie at (200, 200), 10-19 one pixel further, ...; top first in the window list.
+    for (size_t i = 0; i < cards.size(); ++i) {
+        LONG at = 200 + static_cast<LONG>(i / 10);
+        EXPECT_EQ(cards[i].rect.left, at) << "card " << i;
+        EXPECT_EQ(cards[i].rect.top, at) << "card " << i;
+        EXPECT_EQ(cards[i].rect.right - cards[i].rect.left, 60);
+        EXPECT_EQ(cards[i].rect.bottom - cards[i].rect.top, 88);
+        EXPECT_TRUE(cards[i].visible);
+    }
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_FACEUP))) << "fresh cards are face down";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_FACEDOWN)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_UNDO))) << "nothing to undo yet";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_REDO)));
+    // The panel opened centred on the pointer.
+    RECT r;
+    GetWindowRect(panel, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, 640, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, 500, 1);
+}
+
+TEST_F(TableProcess, SecondStartEndsAtOnceAndLeavesTheFirstAlone) {
+    HWND panelBefore = e2e::panel(table.pi.dwProcessId);
+    e2e::Running second;
+    ASSERT_TRUE(e2e::start(second, e2e::freshFolder()));
+    EXPECT_EQ(e2e::waitExit(second, 20000), 0);
+    EXPECT_TRUE(e2e::alive(table));
+    EXPECT_EQ(e2e::panel(table.pi.dwProcessId), panelBefore);
+    EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 53u);
+}
+
+TEST_F(TableProcess, ClosingThePanelEndsTheProgramWithCodeZero) {
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    ASSERT_NE(panel, nullptr);
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0);
+}
+
+TEST_F(TableProcess, EnterAndEscapeOnThePanelDoNotCloseIt) {
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    SendMessageW(panel, WM_COMMAND, IDOK, 0);
+    SendMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    Sleep(200);
+    EXPECT_TRUE(e2e::alive(table));
+    EXPECT_TRUE(IsWindow(panel));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TableStart, PanelOpenedInTheCornerStaysTenPixelsInside) {
+    e2e::movePointer(1279, 1023);
+    e2e::Running table;
+    ASSERT_TRUE(e2e::start(table, e2e::freshFolder()));
+    ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 53, 30000));
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    RECT r, work;
+    GetWindowRect(panel, &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(r.right, work.right - 10);
+    EXPECT_EQ(r.bottom, work.bottom - 10);
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0);
+}
+
+}  // namespace

@@ -1,0 +1,282 @@
+#include "support/fake_desk.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/table.h"
+#include "cards/card_window.h"
+#include "desk/winconst.h"
+
+namespace {
+
+struct World {
+    std::map<uintptr_t, fake::Window> windows;
+    std::vector<desk::Window> order;  // top first
+    uintptr_t nextId = 0x100;
+    std::vector<int> sounds;
+    std::vector<desk::Window> invalidated;
+    std::map<int, bool> disabled;
+    std::map<int, bool> checks;
+    desk::Point pointer;
+    desk::Rect work{0, 0, 1024, 768};
+    bool failWork = false;
+    int failAfter = -1;
+    bool failCreate = false;
+    int batchesEnded = 0;
+    desk::Window active = nullptr;
+    desk::Window focus = nullptr;
+    desk::Window capture = nullptr;
+};
+
+World world;
+
+uintptr_t key(desk::Window w) { return reinterpret_cast<uintptr_t>(w); }
+
+fake::Window* find(desk::Window w) {
+    auto it = world.windows.find(key(w));
+    return it == world.windows.end() || !it->second.alive ? nullptr : &it->second;
+}
+
+void unlink(desk::Window w) {
+    auto& o = world.order;
+    o.erase(std::remove(o.begin(), o.end(), w), o.end());
+}
+
+void placeBelow(desk::Window w, desk::Window after) {
+    if (w == after) return;
+    unlink(w);
+    auto& o = world.order;
+    auto at = o.begin();
+    if (after == desk::kBottom) {
+        at = o.end();
+    } else if (after != desk::kTop) {
+        auto a = std::find(o.begin(), o.end(), after);
+        if (a != o.end()) at = a + 1;
+    }
+    o.insert(at, w);
+}
+
+void activateWindow(desk::Window w) {
+    if (world.active == w) return;
+    world.active = w;
+    if (fake::Window* f = find(w); f && f->card) onCardActivated(*f->card, WA_ACTIVE);
+}
+
+}  // namespace
+
+struct desk::BatchTag {
+    struct Entry {
+        desk::Window w, after;
+        int32_t x, y, cx, cy;
+        uint32_t flags;
+    };
+    std::vector<Entry> entries;
+};
+
+namespace desk {
+
+Window const kBottom = reinterpret_cast<Window>(1);
+
+std::vector<Window> topLevelWindows() { return world.order; }
+ThreadId currentThread() { return fake::kSelf; }
+ThreadId windowThread(Window w) {
+    fake::Window* f = find(w);
+    return f ? f->thread : 0;
+}
+
+static size_t copyText(const std::u16string& s, char16_t* buf, size_t cap) {
+    if (cap == 0) return 0;
+    size_t n = std::min(s.size(), cap - 1);
+    std::copy_n(s.begin(), n, buf);
+    buf[n] = 0;
+    return n;
+}
+
+size_t windowText(Window w, char16_t* buf, size_t cap) {
+    fake::Window* f = find(w);
+    return copyText(f ? f->title : std::u16string(), buf, cap);
+}
+
+size_t className(Window w, char16_t* buf, size_t cap) {
+    fake::Window* f = find(w);
+    return copyText(f ? f->cls : std::u16string(), buf, cap);
+}
+
+bool windowRect(Window w, Rect& out) {
+    fake::Window* f = find(w);
+    if (!f) return false;
+    out = f->rect;
+    return true;
+}
+
+bool isVisible(Window w) {
+    fake::Window* f = find(w);
+    return f && f->visible;
+}
+
+bool isAlive(Window w) { return find(w) != nullptr; }
+
+Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window) {
+    if (world.failCreate) return nullptr;
+    Window w = fake::addWindow(u"Card", u"カード", {x, y, x + width, y + height}, fake::kSelf, false);
+    fake::info(w).card = card;
+    onCardCreated(*card, w);
+    return w;
+}
+
+void detachCard(Window w) {
+    if (fake::Window* f = find(w)) f->card = nullptr;
+}
+
+Batch beginBatch(int count) {
+    auto* b = new BatchTag();
+    b->entries.reserve(static_cast<size_t>(std::max(count, 0)));
+    return b;
+}
+
+Batch defer(Batch b, Window w, Window insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags) {
+    if (!b) return nullptr;
+    if (!find(w) || (world.failAfter >= 0 && static_cast<int>(b->entries.size()) >= world.failAfter)) {
+        delete b;
+        return nullptr;
+    }
+    b->entries.push_back({w, insertAfter, x, y, cx, cy, flags});
+    return b;
+}
+
+bool endBatch(Batch b) {
+    if (!b) return false;
+    std::unique_ptr<BatchTag> own(b);
+    ++world.batchesEnded;
+    std::vector<Card*> moved;
+    for (const auto& e : b->entries) {
+        fake::Window* f = find(e.w);
+        if (!f) continue;
+        desk::Rect before = f->rect;
+        if (!(e.flags & SWP_NOMOVE)) {
+            f->rect.right = e.x + f->rect.width();
+            f->rect.bottom = e.y + f->rect.height();
+            f->rect.left = e.x;
+            f->rect.top = e.y;
+        }
+        if (!(e.flags & SWP_NOSIZE)) {
+            // A card window keeps the card size whatever is asked for.
+            f->rect.right = f->rect.left + (f->card ? table.cardWidth : e.cx);
+            f->rect.bottom = f->rect.top + (f->card ? table.cardHeight : e.cy);
+        }
+        if (e.flags & SWP_SHOWWINDOW) f->visible = true;
+        if (e.flags & SWP_HIDEWINDOW) f->visible = false;
+        if (!(e.flags & SWP_NOZORDER)) placeBelow(e.w, e.after);
+        if (f->card && (before.left != f->rect.left || before.top != f->rect.top)) moved.push_back(f->card);
+        if (!(e.flags & SWP_NOACTIVATE) && f->visible) activateWindow(e.w);
+    }
+    // The moved windows hear of it after the batch, as they do from EndDeferWindowPos.
+    for (Card* c : moved) onCardMoved(*c);
+    return true;
+}
+
+void activate(Window w) {
+    if (find(w)) activateWindow(w);
+}
+void setForeground(Window w) { activate(w); }
+
+void setFocus(Window w) {
+    Window old = world.focus;
+    if (old == w) return;
+    world.focus = find(w) ? w : nullptr;
+    if (fake::Window* f = find(old); f && f->card) onCardFocusLost(*f->card, world.focus);
+    if (fake::Window* f = find(world.focus); f && f->card) onCardFocusGained(*f->card, old);
+}
+
+Window focus() { return world.focus; }
+
+void setCapture(Window w) {
+    Window old = world.capture;
+    world.capture = w;
+    if (old && old != w)
+        if (fake::Window* f = find(old); f && f->card) onCaptureChanged(*f->card);
+}
+
+void releaseCapture() { setCapture(nullptr); }
+Window capture() { return world.capture; }
+Point messagePos() { return world.pointer; }
+bool cursorPos(Point& out) {
+    out = world.pointer;
+    return true;
+}
+
+void setTimer(Window, uintptr_t, uint32_t) {}
+void killTimer(Window, uintptr_t) {}
+uint32_t doubleClickTime() { return 500; }
+Point dragSize() { return {4, 4}; }
+
+bool workAreaNear(Window, Rect& out) {
+    if (world.failWork) return false;
+    out = world.work;
+    return true;
+}
+
+void playSound(int id) { world.sounds.push_back(id); }
+void invalidate(Window w) { world.invalidated.push_back(w); }
+void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
+bool isControlEnabled(Window, int id) { return !world.disabled[id]; }
+void setCheck(Window, int id, bool checked) { world.checks[id] = checked; }
+
+void moveWindow(Window w, int32_t x, int32_t y) {
+    if (fake::Window* f = find(w)) {
+        f->rect = {x, y, x + f->rect.width(), y + f->rect.height()};
+        if (f->card) onCardMoved(*f->card);
+    }
+}
+
+}  // namespace desk
+
+namespace fake {
+
+void reset() { world = World{}; }
+
+desk::Window addWindow(const std::u16string& cls, const std::u16string& title, desk::Rect rect, desk::ThreadId thread,
+                       bool visible) {
+    auto w = reinterpret_cast<desk::Window>(world.nextId);
+    world.nextId += 0x10;
+    Window& f = world.windows[key(w)];
+    f.rect = rect;
+    f.visible = visible;
+    f.thread = thread;
+    f.cls = cls;
+    f.title = title;
+    world.order.insert(world.order.begin(), w);
+    return w;
+}
+
+Window& info(desk::Window w) { return world.windows.at(key(w)); }
+std::vector<desk::Window> zorder() { return world.order; }
+
+void destroy(desk::Window w) {
+    Window* f = find(w);
+    if (!f) return;
+    if (f->card) onCardDestroyed(*f->card);
+    f->alive = false;
+    unlink(w);
+    if (world.active == w) world.active = nullptr;
+    if (world.focus == w) world.focus = nullptr;
+    if (world.capture == w) world.capture = nullptr;
+}
+
+const std::vector<int>& sounds() { return world.sounds; }
+const std::vector<desk::Window>& invalidated() { return world.invalidated; }
+void clearLogs() {
+    world.sounds.clear();
+    world.invalidated.clear();
+}
+int batchesEnded() { return world.batchesEnded; }
+bool enabled(int id) { return !world.disabled[id]; }
+bool checked(int id) { return world.checks[id]; }
+void setPointer(desk::Point p) { world.pointer = p; }
+void setWorkArea(desk::Rect r) { world.work = r; }
+void failWorkArea(bool fail) { world.failWork = fail; }
+void failBatchAfter(int entries) { world.failAfter = entries; }
+void failCardCreation(bool fail) { world.failCreate = fail; }
+desk::Window active() { return world.active; }
+
+}  // namespace fake

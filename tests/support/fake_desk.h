@@ -1,0 +1,54 @@
+// An in-memory desktop for the native tests: windows with rectangle, visibility, liveness and
+// owning thread in one z-order list; batches applied at their end; capture, focus, activation;
+// timers fired on demand; logs of sounds and invalidations; failures on request. Card windows get
+// the same handler calls the Win32 window procedure makes.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "desk/desk.h"
+
+namespace fake {
+
+struct Window {
+    desk::Rect rect;
+    bool visible = false;
+    bool alive = true;
+    desk::ThreadId thread = 1;
+    std::u16string cls;
+    std::u16string title;
+    Card* card = nullptr;
+};
+
+constexpr desk::ThreadId kSelf = 1;
+
+// Empties the desktop and every log; the work area becomes 0,0-1024,768 and the pointer 0,0.
+void reset();
+desk::Window addWindow(const std::u16string& cls, const std::u16string& title, desk::Rect rect,
+                       desk::ThreadId thread = kSelf, bool visible = true);
+Window& info(desk::Window w);
+std::vector<desk::Window> zorder();  // every live top-level window, top first
+void destroy(desk::Window w);        // as DestroyWindow: the card's destruction handler runs
+
+// Logs.
+const std::vector<int>& sounds();
+const std::vector<desk::Window>& invalidated();
+void clearLogs();
+int batchesEnded();
+
+// Panel controls: enabled state and checkbox by id (all enabled and unchecked at first).
+bool enabled(int id);
+bool checked(int id);
+
+// Settings of the fake world.
+void setPointer(desk::Point p);
+void setWorkArea(desk::Rect r);
+void failWorkArea(bool fail);
+void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th deferred move; -1: never
+void failCardCreation(bool fail);
+desk::Window active();
+
+}  // namespace fake

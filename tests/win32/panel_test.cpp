@@ -1,0 +1,149 @@
+// The control panel in this process: its controls as the resource lays them out, and the start-up
+// and shutdown it runs.
+#include "desk/windows_win32.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_win32.h"
+#include "app/table.h"
+#include "res/ids.h"
+#include "support/win32_helpers.h"
+
+namespace {
+
+struct Control {
+    int id;
+    int x, y, w, h;
+    const wchar_t* cls;
+};
+
+constexpr Control kControls[] = {
+    {1012, 3, 3, 18, 18, L"Button"},   {1008, 3, 26, 18, 18, L"Button"},  {1000, 24, 3, 18, 18, L"Button"},
+    {1001, 24, 26, 18, 18, L"Button"}, {1006, 45, 3, 18, 18, L"Button"},  {1007, 45, 26, 18, 18, L"Button"},
+    {1013, 66, 3, 18, 18, L"Button"},  {1014, 66, 26, 18, 18, L"Button"}, {1019, 87, 3, 18, 18, L"Button"},
+    {1018, 87, 26, 18, 18, L"Button"}, {1015, 108, 26, 18, 18, L"Button"}, {110, 8, 49, 15, 13, L"Static"},
+    {1106, 23, 49, 62, 13, L"msctls_trackbar32"}, {111, 93, 49, 15, 13, L"Static"},
+    {1107, 112, 49, 9, 9, L"Button"},
+};
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        table = Table{};
+        table.soundOn = 0;
+        appInstance = GetModuleHandleW(nullptr);
+        SetCursorPos(300, 300);
+        panel = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
+        ASSERT_NE(panel, nullptr);
+        pumpMessages();
+    }
+    void TearDown() override {
+        if (IsWindow(panel)) DestroyWindow(panel);
+        // Shutdown posted the quit request; take it off the queue.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        for (auto& c : table.deck.items())
+            if (c->window) DestroyWindow(toHwnd(c->window));
+        if (table.cardParent) DestroyWindow(toHwnd(table.cardParent));
+        table = Table{};
+    }
+    HWND panel = nullptr;
+};
+
+TEST_F(PanelTest, EveryControlStandsWhereTheLayoutPutsIt) {
+    wchar_t caption[16];
+    GetWindowTextW(panel, caption, 16);
+    EXPECT_STREQ(caption, L"ルポネ");
+    LONG style = GetWindowLongW(panel, GWL_STYLE);
+    for (LONG s : std::initializer_list<LONG>{static_cast<LONG>(WS_POPUP), WS_VISIBLE, WS_CAPTION, WS_SYSMENU, WS_MINIMIZEBOX, WS_CLIPCHILDREN})
+        EXPECT_TRUE(style & s) << std::hex << s;
+    HWND previous = nullptr;
+    for (const Control& c : kControls) {
+        HWND h = GetDlgItem(panel, c.id);
+        ASSERT_NE(h, nullptr) << c.id;
+        RECT want{c.x, c.y, c.x + c.w, c.y + c.h};
+        MapDialogRect(panel, &want);
+        RECT got;
+        GetWindowRect(h, &got);
+        MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&got), 2);
+        EXPECT_EQ(got.left, want.left) << c.id;
+        EXPECT_EQ(got.top, want.top) << c.id;
+        // Icon statics take the size of their icon.
+        if (wcscmp(c.cls, L"Static") != 0) {
+            EXPECT_NEAR(got.right - got.left, want.right - want.left, 1) << c.id;
+        }
+        wchar_t cls[32];
+        GetClassNameW(h, cls, 32);
+        EXPECT_EQ(_wcsicmp(cls, c.cls), 0) << c.id;
+        if (previous) {
+            EXPECT_EQ(GetWindow(previous, GW_HWNDNEXT), h) << "tab order at " << c.id;
+        }
+        previous = h;
+    }
+    for (int id : {1012, 1008, 1000, 1001, 1006, 1007, 1013, 1014, 1019, 1018, 1015}) {
+        wchar_t text[4];
+        GetDlgItemTextW(panel, id, text, 4);
+        EXPECT_STREQ(text, L" ") << id;
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(panel, id), GWL_STYLE) & WS_TABSTOP) << id;
+    }
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(panel, 1106), GWL_STYLE) & (TBS_BOTH | TBS_NOTICKS | TBS_TOOLTIPS),
+              TBS_BOTH | TBS_NOTICKS | TBS_TOOLTIPS);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(panel, 110), GWL_STYLE) & SS_TYPEMASK, SS_ICON);
+    EXPECT_NE(SendDlgItemMessageW(panel, 110, STM_GETICON, 0, 0), 0);
+    EXPECT_NE(SendDlgItemMessageW(panel, 111, STM_GETICON, 0, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageW(panel, 1106, TBM_GETRANGEMAX, 0, 0), 100);
+}
+
+TEST_F(PanelTest, StartUpLaysTheFreshTableAndShutdownReleasesIt) {
+    EXPECT_EQ(table.panel, toWindow(panel));
+    EXPECT_EQ(table.deck.count(), 53u);
+    EXPECT_EQ(listCardWindows().size(), 53u);
+    EXPECT_NE(table.keyboardHook, nullptr);
+    EXPECT_NE(table.buttonBaseProc, nullptr);
+    EXPECT_EQ(table.cycleOrder.size(), 53u);
+    EXPECT_EQ(table.historyCurrent, 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_UNDO)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_REDO)));
+    HWND owner = toHwnd(table.cardParent);
+    wchar_t cls[16];
+    GetClassNameW(owner, cls, 16);
+    EXPECT_STREQ(cls, L"CardParent");
+    EXPECT_TRUE(GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(GetWindow(toHwnd(table.deck.at(0).window), GW_OWNER), owner);
+    // The panel is centred on the pointer.
+    RECT r;
+    GetWindowRect(panel, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, 300, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, 300, 1);
+    // Enter and Esc reach the dialog as commands 1 and 2 and do not close it.
+    SendMessageW(panel, WM_COMMAND, IDOK, 0);
+    SendMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(IsWindow(panel));
+
+    DestroyWindow(panel);
+    EXPECT_TRUE(table.deck.empty());
+    EXPECT_EQ(table.keyboardHook, nullptr);
+    EXPECT_EQ(table.buttonBaseProc, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message == WM_QUIT) quit = msg.wParam == 0;
+    EXPECT_TRUE(quit) << "shutdown posts the quit request with code 0";
+}
+
+TEST_F(PanelTest, BigAndSmallIconsAreTheProgramIcon) {
+    HICON big = reinterpret_cast<HICON>(SendMessageW(panel, WM_GETICON, ICON_BIG, 0));
+    HICON small = reinterpret_cast<HICON>(SendMessageW(panel, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(big, nullptr);
+    ASSERT_NE(small, nullptr);
+    ICONINFO info;
+    ASSERT_TRUE(GetIconInfo(small, &info));
+    BITMAP bm;
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+}
+
+}  // namespace
