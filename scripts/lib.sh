@@ -36,7 +36,7 @@ build_win() {
   cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" >/dev/null
-  cmake --build "$BUILD_WIN" "$@"
+  if [ $# -gt 0 ]; then cmake --build "$BUILD_WIN" --target "$@"; else cmake --build "$BUILD_WIN"; fi
 }
 
 wine_env() {

@@ -122,8 +122,10 @@ void createCardParent() {
     wc.hInstance = appInstance;
     wc.lpszClassName = L"CardParent";
     RegisterClassExW(&wc);
-    HWND h = CreateWindowExW(WS_EX_TOOLWINDOW, L"CardParent", L"カードの親", WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
-                             appInstance, nullptr);
+    // A popup: a visible overlapped window would be grown to the smallest captioned size and
+    // show as a stray title bar in the corner of the screen.
+    HWND h = CreateWindowExW(WS_EX_TOOLWINDOW, L"CardParent", L"カードの親", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
+                             nullptr, appInstance, nullptr);
     table.cardParent = toWindow(h);
 }
 

@@ -110,6 +110,10 @@ TEST_F(PanelTest, StartUpLaysTheFreshTableAndShutdownReleasesIt) {
     GetClassNameW(owner, cls, 16);
     EXPECT_STREQ(cls, L"CardParent");
     EXPECT_TRUE(GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(IsWindowVisible(owner));
+    RECT ownerRect;
+    GetWindowRect(owner, &ownerRect);
+    EXPECT_TRUE(IsRectEmpty(&ownerRect)) << "the owner of the cards shows nothing";
     EXPECT_EQ(GetWindow(toHwnd(table.deck.at(0).window), GW_OWNER), owner);
     // The panel is centred on the pointer.
     RECT r;
