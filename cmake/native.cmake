@@ -1,6 +1,19 @@
-# Native tree: the table logic against the fake desk, under ASan and UBSan.
-option(RUPONE_SANITIZE "Build the native tests with ASan and UBSan" ON)
-if(RUPONE_SANITIZE)
+# Native trees. The default one runs the table logic against the fake desk under ASan and UBSan;
+# RUPONE_BENCH builds the benchmarks (optimised, no sanitizers); RUPONE_FUZZ the libFuzzer targets
+# (clang).
+option(RUPONE_SANITIZE "Build with ASan and UBSan" ON)
+option(RUPONE_BENCH "Build the benchmarks instead of the tests" OFF)
+option(RUPONE_FUZZ "Build the fuzz targets instead of the tests (clang)" OFF)
+
+if(RUPONE_FUZZ)
+  add_executable(state_fuzz tests/fuzz/state_fuzz.cpp src/deck/state_file.cpp)
+  target_include_directories(state_fuzz PRIVATE src)
+  target_compile_options(state_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined ${RUPONE_WARNINGS})
+  target_link_options(state_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  return()
+endif()
+
+if(RUPONE_SANITIZE AND NOT RUPONE_BENCH)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
@@ -8,6 +21,15 @@ endif()
 add_library(rupone_logic STATIC ${RUPONE_LOGIC_SOURCES})
 target_include_directories(rupone_logic PUBLIC src)
 target_compile_options(rupone_logic PRIVATE ${RUPONE_WARNINGS})
+
+if(RUPONE_BENCH)
+  find_package(benchmark REQUIRED)
+  file(GLOB RUPONE_BENCHES CONFIGURE_DEPENDS bench/*.cpp)
+  add_executable(benchmarks ${RUPONE_BENCHES} tests/support/fake_desk.cpp)
+  target_include_directories(benchmarks PRIVATE tests)
+  target_link_libraries(benchmarks PRIVATE rupone_logic benchmark::benchmark)
+  return()
+endif()
 
 find_package(GTest REQUIRED)
 include(GoogleTest)

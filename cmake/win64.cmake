@@ -8,6 +8,7 @@ set(RUPONE_SHELL_SOURCES
   src/app/panel_win32.cpp
   src/cards/card_window_win32.cpp
   src/desk/desk_win32.cpp
+  src/desk/files_win32.cpp
   src/dialogs/icon_button_win32.cpp
 )
 set(RUPONE_SYSTEM_LIBS user32 gdi32 comctl32 imm32 winmm shell32 shlwapi msimg32 version)
@@ -49,11 +50,11 @@ gtest_discover_tests(win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 120)
 
 file(GLOB RUPONE_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*.cpp)
-add_executable(e2e_tests ${RUPONE_E2E_TESTS})
+add_executable(e2e_tests ${RUPONE_E2E_TESTS} src/deck/state_file.cpp)
 target_include_directories(e2e_tests PRIVATE tests src)
 target_compile_options(e2e_tests PRIVATE ${RUPONE_WARNINGS})
 target_compile_definitions(e2e_tests PRIVATE RUPONE_EXE_NAME=L"rupone.exe")
-target_link_libraries(e2e_tests PRIVATE gtest gtest_main user32 gdi32 shlwapi)
+target_link_libraries(e2e_tests PRIVATE gtest gtest_main user32 gdi32 comctl32 shlwapi)
 add_dependencies(e2e_tests rupone)
 gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 180)

@@ -31,6 +31,34 @@ build_native() {
   cmake --build "$BUILD_NATIVE"
 }
 
+build_fuzz() {
+  say "building the fuzz targets (clang, libFuzzer)"
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build/fuzz" -G Ninja -Wno-dev -DRUPONE_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$ROOT/build/fuzz"
+}
+
+# Fuzzes the state file reader for the given number of seconds.
+run_fuzz() {
+  local corpus="$ROOT/build/fuzz/corpus"
+  mkdir -p "$corpus"
+  say "fuzzing the state file reader for $1 s"
+  local log="$ROOT/build/fuzz/last-run.log" status=0
+  "$ROOT/build/fuzz/state_fuzz" -max_total_time="$1" -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$ROOT/build/fuzz/" "$corpus" "$ROOT/tests/fuzz/corpus" >"$log" 2>&1 || status=$?
+  grep -E '^stat::number_of_executed_units|ERROR|SUMMARY' "$log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log" >&2
+    return "$status"
+  fi
+}
+
+build_bench() {
+  say "building the benchmarks (optimised)"
+  cmake -S "$ROOT" -B "$ROOT/build/bench" -G Ninja -Wno-dev -DRUPONE_BENCH=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$ROOT/build/bench"
+}
+
 build_win() {
   say "building rupone.exe and its Wine tests (MinGW-w64)"
   cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -Wno-dev \

@@ -8,6 +8,9 @@ ensure_packages
 build_native
 say "native unit tests"
 (cd "$BUILD_NATIVE" && ctest --output-on-failure -j2)
+build_fuzz
+run_fuzz "${RUPONE_FUZZ_SECONDS:-15}"
+build_bench
 
 build_win
 trap stop_started EXIT

@@ -5,6 +5,7 @@
 #include "app/table.h"
 #include "cards/card_window_win32.h"
 #include "deck/deck.h"
+#include "deck/state.h"
 #include "dialogs/icon_button_win32.h"
 #include "res/ids.h"
 
@@ -129,10 +130,6 @@ void createCardParent() {
     table.cardParent = toWindow(h);
 }
 
-// The state file arrives with the table's persistence; until then every start is a fresh table.
-bool tryLoadState() { return false; }
-void saveStateFile() {}
-
 void startUp(HWND dlg) {
     table.random.seed(GetTickCount());
     setPanelIcons(dlg);
@@ -143,7 +140,7 @@ void startUp(HWND dlg) {
     createCardParent();
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
-    buildTable(tryLoadState());
+    buildTable(loadState());
 }
 
 void shutDown(HWND dlg) {
@@ -160,7 +157,7 @@ void shutDown(HWND dlg) {
         table.backDC = nullptr;
         table.backOldBitmap = nullptr;
     }
-    saveStateFile();
+    saveState();
     releaseAllCards();
     PostQuitMessage(0);
 }
@@ -239,7 +236,7 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: SendMessageW(dlg, WM_SYSCOMMAND, 0xF012, 0); return TRUE;
     case WM_CLOSE: DestroyWindow(dlg); return TRUE;
     case WM_ENDSESSION:
-        if (wp) saveStateFile();
+        if (wp) saveState();
         return TRUE;
     case WM_DESTROY: shutDown(dlg); return TRUE;
     default: return FALSE;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct Card;
@@ -85,5 +86,15 @@ void enableControl(Window dialog, int id, bool enabled);
 bool isControlEnabled(Window dialog, int id);
 void setCheck(Window dialog, int id, bool checked);
 void moveWindow(Window w, int32_t x, int32_t y);  // no size, no z-order, no activation
+// Top-left corner of a window; of its restored place when it is minimized (0, 0 when unknown).
+bool restoredPosition(Window w, Point& out);
+
+// ---- files ----
+std::u16string modulePath();
+// The whole file; false when it is missing, unreadable or larger than limit bytes.
+bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out);
+// Writes the file beside the old one and replaces the old one only once the new one is complete:
+// on false the old file is as it was.
+bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace desk

@@ -26,6 +26,9 @@ struct World {
     desk::Window active = nullptr;
     desk::Window focus = nullptr;
     desk::Window capture = nullptr;
+    std::map<std::u16string, std::vector<uint8_t>> files;
+    bool failWrites = false;
+    std::map<uintptr_t, desk::Point> minimized;
 };
 
 World world;
@@ -229,9 +232,43 @@ void moveWindow(Window w, int32_t x, int32_t y) {
     }
 }
 
+bool restoredPosition(Window w, Point& out) {
+    fake::Window* f = find(w);
+    if (!f) return false;
+    auto m = world.minimized.find(key(w));
+    out = m != world.minimized.end() ? m->second : Point{f->rect.left, f->rect.top};
+    return true;
+}
+
+std::u16string modulePath() { return fake::kModulePath; }
+
+bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out) {
+    auto it = world.files.find(path);
+    if (it == world.files.end() || it->second.size() > limit) return false;
+    out = it->second;
+    return true;
+}
+
+bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+    if (world.failWrites) return false;
+    world.files[path] = bytes;
+    return true;
+}
+
 }  // namespace desk
 
 namespace fake {
+
+const std::u16string kModulePath = u"C:\\Games\\rupone.exe";
+std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
+void failFileWrites(bool fail) { world.failWrites = fail; }
+void setMinimized(desk::Window w, bool minimized, desk::Point restored) {
+    if (minimized)
+        world.minimized[key(w)] = restored;
+    else
+        world.minimized.erase(key(w));
+}
+
 
 void reset() { world = World{}; }
 

@@ -51,4 +51,10 @@ void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th de
 void failCardCreation(bool fail);
 desk::Window active();
 
+// Files: an in-memory folder; the program lives at kModulePath.
+extern const std::u16string kModulePath;
+std::map<std::u16string, std::vector<uint8_t>>& files();
+void failFileWrites(bool fail);  // replaceFile fails and leaves the old file
+void setMinimized(desk::Window w, bool minimized, desk::Point restored = {});
+
 }  // namespace fake

@@ -1,0 +1,138 @@
+#include "deck/state_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+const std::array<uint8_t, 16> kStateMagic = {0x86, 0xA7, 0xDD, 0x64, 0xA5, 0x86, 0xF6, 0x44,
+                                             0xBB, 0x98, 0x15, 0xC1, 0x60, 0x47, 0x44, 0xEB};
+
+uint32_t suitToNumber(char16_t suit) {
+    switch (suit) {
+    case u'h': return 1;
+    case u'c': return 2;
+    case u's': return 3;
+    case u'd': return 4;
+    default: return 0;
+    }
+}
+
+char16_t suitFromNumber(uint32_t number) {
+    switch (number) {
+    case 0: return u'j';
+    case 1: return u'h';
+    case 2: return u'c';
+    case 3: return u's';
+    default: return u'd';
+    }
+}
+
+namespace {
+
+class Writer {
+public:
+    explicit Writer(size_t size) { bytes_.reserve(size); }
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    std::vector<uint8_t> take() { return std::move(bytes_); }
+    void raw(const uint8_t* p, size_t n) { bytes_.insert(bytes_.end(), p, p + n); }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+// Reads fields in order; the first read past the end makes every later read fail too.
+class Reader {
+public:
+    Reader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+    uint32_t u32() {
+        if (!ok_ || n_ - at_ < 4) {
+            ok_ = false;
+            return 0;
+        }
+        uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(p_[at_ + i]) << (8 * i);
+        at_ += 4;
+        return v;
+    }
+    int32_t i32() { return static_cast<int32_t>(u32()); }
+    bool ok() const { return ok_; }
+
+private:
+    const uint8_t* p_;
+    size_t n_;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
+
+int32_t clampSide(int32_t v) { return std::clamp(v, 16, 999); }
+
+}  // namespace
+
+std::vector<uint8_t> encodeState(const StateData& d) {
+    Writer w(kStateHeaderBytes + kStateRecordBytes * d.cards.size() + kStateTrailerBytes);
+    w.raw(kStateMagic.data(), kStateMagic.size());
+    w.u32(static_cast<uint32_t>(d.cards.size()));
+    w.i32(d.panelX);
+    w.i32(d.panelY);
+    w.u32(d.overlapRatio);
+    w.u32(d.judgeRecursively);
+    w.i32(d.cardWidth);
+    w.i32(d.cardHeight);
+    w.u32(d.drawIndex);
+    w.u32(d.soundOn);
+    for (const StateCard& c : d.cards) {
+        w.u32(suitToNumber(c.suit));
+        w.i32(c.rank);
+        w.i32(c.x);
+        w.i32(c.y);
+        w.u32(c.faceUp);
+    }
+    w.u32(d.overwriteConflicts);
+    for (KeyBinding k : d.keys) w.u32(k);
+    return w.take();
+}
+
+bool decodeState(const uint8_t* bytes, size_t size, StateData& out) {
+    if (!bytes || size < kStateHeaderBytes + kStateTrailerBytes || size > kMaxStateFileBytes) return false;
+    if (std::memcmp(bytes, kStateMagic.data(), kStateMagic.size()) != 0) return false;
+    Reader r(bytes + kStateMagic.size(), size - kStateMagic.size());
+    uint32_t n = r.u32();
+    if (n > kMaxStateCards) return false;
+    if (size != kStateHeaderBytes + kStateRecordBytes * n + kStateTrailerBytes) return false;
+
+    StateData d;
+    d.panelX = r.i32();
+    d.panelY = r.i32();
+    d.overlapRatio = std::min<uint32_t>(r.u32(), 100);
+    d.judgeRecursively = r.u32() ? 1 : 0;
+    d.cardWidth = clampSide(r.i32());
+    d.cardHeight = clampSide(r.i32());
+    d.drawIndex = r.u32() ? 1 : 0;
+    d.soundOn = r.u32() ? 1 : 0;
+    d.cards.resize(n);
+    for (StateCard& c : d.cards) {
+        c.suit = suitFromNumber(r.u32());
+        c.rank = std::min(r.i32(), 13);
+        c.x = r.i32();
+        c.y = r.i32();
+        c.faceUp = r.u32() ? 1 : 0;
+    }
+    d.overwriteConflicts = r.u32();
+    for (KeyBinding& k : d.keys) k = r.u32();
+    if (!r.ok()) return false;
+    out = std::move(d);
+    return true;
+}
+
+std::u16string stateFilePath(const std::u16string& modulePath) {
+    constexpr size_t kPathBuffer = 260;
+    size_t slash = modulePath.find_last_of(u"\\/");
+    size_t dot = modulePath.find_last_of(u'.');
+    size_t stem = (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) ? modulePath.size()
+                                                                                                  : dot;
+    if (modulePath.empty()) return {};
+    std::u16string path = modulePath.substr(0, stem) + u".dat";
+    return path.size() < kPathBuffer ? path : std::u16string();
+}

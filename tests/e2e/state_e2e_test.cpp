@@ -1,0 +1,179 @@
+// The table survives a restart: what closing the panel writes, and what the next start makes of it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "deck/state_file.h"
+#include "e2e/driver.h"
+#include "res/ids.h"
+
+namespace {
+
+std::wstring stateFile(const std::wstring& folder) { return folder + L"\\rupone.dat"; }
+
+bool readState(const std::wstring& folder, StateData& out) {
+    HANDLE f = CreateFileW(stateFile(folder).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    std::vector<uint8_t> bytes(1 << 20);
+    DWORD got = 0;
+    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    return decodeState(bytes.data(), got, out);
+}
+
+void writeState(const std::wstring& folder, const std::vector<uint8_t>& bytes) {
+    HANDLE f = CreateFileW(stateFile(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+}
+
+// A table that no fresh start would make: cards apart from each other, some face up, a few
+// settings and keys changed.
+StateData preparedTable() {
+    StateData d;
+    d.panelX = 900;
+    d.panelY = 700;
+    d.overlapRatio = 30;
+    d.judgeRecursively = 1;
+    d.cardWidth = 50;
+    d.cardHeight = 70;
+    d.drawIndex = 0;
+    d.soundOn = 0;
+    d.overwriteConflicts = 0;
+    d.keys[0] = makeBinding('I', kModCtrl);
+    d.keys[17] = makeBinding('T', kModShift);
+    const char16_t suits[] = {u'j', u'h', u's', u'c', u'd'};
+    for (int i = 0; i < 12; ++i)
+        d.cards.push_back({suits[i % 5], i % 14, 60 + 70 * i, 80 + 15 * (i % 4), static_cast<uint32_t>(i % 3 == 0)});
+    // Two cards on top of each other: the first listed lies on top.
+    d.cards.push_back({u'h', 12, 300, 400, 1});
+    d.cards.push_back({u's', 1, 310, 410, 0});
+    return d;
+}
+
+class StateRoundTrip : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (e2e::alive(table)) e2e::kill(table);
+    }
+    void startAndWait(size_t cards) {
+        ASSERT_TRUE(e2e::start(table, folder));
+        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, cards, 30000)) << "the table did not appear";
+    }
+    void closeTable() {
+        HWND panel = e2e::panel(table.pi.dwProcessId);
+        ASSERT_NE(panel, nullptr);
+        PostMessageW(panel, WM_CLOSE, 0, 0);
+        ASSERT_EQ(e2e::waitExit(table, 20000), 0);
+    }
+    std::wstring folder = e2e::freshFolder();
+    e2e::Running table;
+};
+
+TEST_F(StateRoundTrip, ClosingThePanelWritesTheFreshTable) {
+    startAndWait(53);
+    closeTable();
+    StateData d;
+    ASSERT_TRUE(readState(folder, d));
+    ASSERT_EQ(d.cards.size(), 53u);
+    EXPECT_EQ(d.cards[0].suit, u'j');
+    EXPECT_EQ(d.cards[1].suit, u'h');
+    EXPECT_EQ(d.cards[1].rank, 1);
+    EXPECT_EQ(d.cards[52].suit, u'd');
+    EXPECT_EQ(d.cards[52].rank, 13);
+    for (size_t i = 0; i < 53; ++i) {
+        EXPECT_EQ(d.cards[i].x, 200 + static_cast<int32_t>(i / 10)) << i;
+        EXPECT_EQ(d.cards[i].faceUp, 0u);
+    }
+    EXPECT_EQ(d.overlapRatio, 50u);
+    EXPECT_EQ(d.keys, kDefaultKeys);
+}
+
+TEST_F(StateRoundTrip, NextStartRestoresTheTableAndItsSettings) {
+    StateData want = preparedTable();
+    writeState(folder, encodeState(want));
+    startAndWait(want.cards.size());
+    std::vector<e2e::CardWindow> cards = e2e::cards(table.pi.dwProcessId);
+    ASSERT_EQ(cards.size(), want.cards.size());
+    for (size_t i = 0; i < cards.size(); ++i) {
+        EXPECT_EQ(cards[i].rect.left, want.cards[i].x) << "z-order place " << i;
+        EXPECT_EQ(cards[i].rect.top, want.cards[i].y) << "z-order place " << i;
+        EXPECT_EQ(cards[i].rect.right - cards[i].rect.left, 50);
+        EXPECT_EQ(cards[i].rect.bottom - cards[i].rect.top, 70);
+    }
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    RECT r;
+    GetWindowRect(panel, &r);
+    EXPECT_EQ(r.left, 900);
+    EXPECT_EQ(r.top, 700);
+    EXPECT_EQ(SendDlgItemMessageW(panel, IDC_RP_RECURSIVE, BM_GETCHECK, 0, 0), BST_CHECKED);
+    // The thumb follows the stored ratio once the trackbar has been drawn.
+    for (int i = 0; i < 40 && SendDlgItemMessageW(panel, IDC_RP_RATIO, TBM_GETPOS, 0, 0) != 30; ++i) Sleep(50);
+    EXPECT_EQ(SendDlgItemMessageW(panel, IDC_RP_RATIO, TBM_GETPOS, 0, 0), 30);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_FACEUP)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_RP_FACEDOWN)));
+
+    // Closing writes back exactly what was read: faces, keys and settings included.
+    closeTable();
+    StateData got;
+    ASSERT_TRUE(readState(folder, got));
+    ASSERT_EQ(got.cards.size(), want.cards.size());
+    for (size_t i = 0; i < got.cards.size(); ++i) {
+        EXPECT_EQ(got.cards[i].suit, want.cards[i].suit) << i;
+        EXPECT_EQ(got.cards[i].rank, want.cards[i].rank) << i;
+        EXPECT_EQ(got.cards[i].x, want.cards[i].x) << i;
+        EXPECT_EQ(got.cards[i].faceUp, want.cards[i].faceUp) << i;
+    }
+    EXPECT_EQ(got.keys, want.keys);
+    EXPECT_EQ(got.overwriteConflicts, 0u);
+    EXPECT_EQ(got.soundOn, 0u);
+    EXPECT_EQ(got.drawIndex, 0u);
+    EXPECT_EQ(got.cardWidth, 50);
+    EXPECT_EQ(got.panelX, 900);
+}
+
+TEST_F(StateRoundTrip, CorruptFileGivesAFreshTable) {
+    std::vector<uint8_t> bytes = encodeState(preparedTable());
+    bytes[3] ^= 0xFF;
+    writeState(folder, bytes);
+    startAndWait(53);
+    std::vector<e2e::CardWindow> cards = e2e::cards(table.pi.dwProcessId);
+    ASSERT_EQ(cards.size(), 53u);
+    EXPECT_EQ(cards[0].rect.left, 200);
+    EXPECT_EQ(cards[52].rect.left, 205);
+    closeTable();
+}
+
+TEST_F(StateRoundTrip, LoggingOffWritesTheFileWhileTheTableRuns) {
+    startAndWait(53);
+    ASSERT_EQ(GetFileAttributesW(stateFile(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    SendMessageW(panel, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(GetFileAttributesW(stateFile(folder).c_str()), INVALID_FILE_ATTRIBUTES) << "FALSE: nothing is written";
+    SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
+    StateData d;
+    ASSERT_TRUE(readState(folder, d));
+    EXPECT_EQ(d.cards.size(), 53u);
+    EXPECT_TRUE(e2e::alive(table));
+    EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 53u);
+    closeTable();
+}
+
+TEST_F(StateRoundTrip, PanelStoredOffTheWorkAreaComesBackAtItsEdge) {
+    StateData d = preparedTable();
+    d.panelX = -400;
+    d.panelY = -300;
+    writeState(folder, encodeState(d));
+    startAndWait(d.cards.size());
+    RECT r, work;
+    GetWindowRect(e2e::panel(table.pi.dwProcessId), &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(r.left, work.left);
+    EXPECT_EQ(r.top, work.top);
+    closeTable();
+}
+
+}  // namespace
