@@ -58,3 +58,6 @@ target_link_libraries(e2e_tests PRIVATE gtest gtest_main user32 gdi32 comctl32 s
 add_dependencies(e2e_tests rupone)
 gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 180)
+
+# rupone.exe must run with the system's DLLs alone.
+add_test(NAME ImportsOnlySystemDlls COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:rupone>)

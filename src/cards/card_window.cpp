@@ -1,13 +1,47 @@
 #include "cards/card_window.h"
 
+#include <unordered_set>
+
 #include "app/table.h"
+#include "cards/overlap.h"
 #include "desk/winconst.h"
+
+// While a left drag collects a trail, the trail owns the marks.
+static bool collectingTrail(const Card& card) {
+    const auto& log = card.gestureLog;
+    return log.size() >= 2 && log[0] == WM_LBUTTONDOWN && log[1] == WM_MOUSEMOVE;
+}
 
 void onCardCreated(Card& card, desk::Window w) { card.window = w; }
 
 void onCardDestroyed(Card& card) { card.spreadList.clear(); }
 
-void onCardMoved(Card& card) { refreshMarks(card); }
+namespace {
+
+// While a batch is applied its moves only note that the marks need a refresh; the batch's end
+// refreshes them once, so a batch of k moves costs one pile search instead of k.
+int batchDepth = 0;
+Card* refreshAfterBatch = nullptr;
+
+}  // namespace
+
+bool endBatchRefreshingMarks(desk::Batch batch) {
+    ++batchDepth;
+    bool ok = desk::endBatch(batch);
+    if (--batchDepth == 0 && refreshAfterBatch) {
+        Card* card = refreshAfterBatch;
+        refreshAfterBatch = nullptr;
+        refreshMarks(*card);
+    }
+    return ok;
+}
+
+void onCardMoved(Card& card) {
+    if (batchDepth == 0)
+        refreshMarks(card);
+    else if (!collectingTrail(card))
+        refreshAfterBatch = &card;
+}
 
 void onCardActivated(Card& card, uint32_t state) {
     if (state == WA_ACTIVE || state == WA_CLICKACTIVE) table.currentCard = &card;
@@ -21,5 +55,15 @@ void onCardFocusLost(Card& card, desk::Window gained) {
     if (gained != card.window) refreshMarks(card);
 }
 
-// Piles and their marks arrive with overlap detection; until then no card is marked.
-void refreshMarks(Card&) {}
+void refreshMarks(Card& card) {
+    if (collectingTrail(card)) return;
+    Pile pile;
+    if (table.currentCard) collectPile(*table.currentCard, true, pile);
+    std::unordered_set<const Card*> inPile(pile.begin(), pile.end());
+    for (const auto& c : table.deck.items()) {
+        uint32_t mark = inPile.count(c.get()) ? 1 : 0;
+        if (c->marked == mark) continue;
+        c->marked = mark;
+        if (c->window) desk::invalidate(c->window);
+    }
+}

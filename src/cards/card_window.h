@@ -14,6 +14,8 @@ void onCardFocusGained(Card& card, desk::Window lost);
 void onCardFocusLost(Card& card, desk::Window gained);
 // Keeps Card.marked of every card equal to its membership of the current card's pile.
 void refreshMarks(Card& card);
+// Ends a batch of moves with one refresh of the marks for all its moves.
+bool endBatchRefreshingMarks(desk::Batch batch);
 
 // Gestures, keys, timers and drops: handled by the card's mouse and keyboard operations.
 void onLeftPress(Card& card, int32_t x, int32_t y);

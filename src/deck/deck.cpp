@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/table.h"
+#include "cards/card_window.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -97,7 +98,7 @@ void createDefaultDeck() {
                             SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
         above = card->window;
     }
-    desk::endBatch(batch);
+    endBatchRefreshingMarks(batch);
 }
 
 bool isCardWindowTitle(const char16_t* title, size_t length) {

@@ -6,6 +6,7 @@
 
 #include "app/panel.h"
 #include "app/table.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
@@ -90,7 +91,7 @@ void applyState(const StateData& d) {
                             table.cardHeight, flags);
         above = card->window;
     }
-    desk::endBatch(batch);
+    endBatchRefreshingMarks(batch);
     playTableSound(IDS_RP_ALL);
     table.overwriteConflicts = d.overwriteConflicts;
     table.keys = d.keys;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 #include "app/table.h"
 #include "cards/card_window.h"
@@ -10,7 +11,7 @@
 namespace {
 
 struct World {
-    std::map<uintptr_t, fake::Window> windows;
+    std::unordered_map<uintptr_t, fake::Window> windows;
     std::vector<desk::Window> order;  // top first
     uintptr_t nextId = 0x100;
     std::vector<int> sounds;

@@ -1,0 +1,16 @@
+// Piles: which cards lie on or under a card closely enough to count as one heap.
+#pragma once
+
+#include <vector>
+
+#include "deck/card.h"
+#include "desk/desk.h"
+
+using Pile = std::vector<Card*>;
+
+// Whether the other card's window covers at least the overlap ratio of the reference area.
+bool cardsOverlap(const desk::Rect& ref, desk::Window other);
+// The card's pile: deck order for the cards on the card itself, then order of discovery.
+void collectPile(const Card& card, bool includeItself, Pile& out);
+// Top-most card window first; lists under three entries keep their order.
+void sortByZOrder(Pile& pile);
