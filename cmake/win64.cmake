@@ -10,6 +10,7 @@ set(RUPONE_SHELL_SOURCES
   src/desk/desk_win32.cpp
   src/desk/files_win32.cpp
   src/dialogs/icon_button_win32.cpp
+  src/faces/render_win32.cpp
 )
 set(RUPONE_SYSTEM_LIBS user32 gdi32 comctl32 imm32 winmm shell32 shlwapi msimg32 version)
 
@@ -61,3 +62,7 @@ gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
 
 # rupone.exe must run with the system's DLLs alone.
 add_test(NAME ImportsOnlySystemDlls COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:rupone>)
+
+# A gallery of composed faces, to look at (not a test).
+add_executable(face_gallery tests/support/face_gallery_win32.cpp)
+target_link_libraries(face_gallery PRIVATE rupone_core)

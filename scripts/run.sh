@@ -22,7 +22,7 @@ start_wine
 say "starting the table"
 "$WINE" "$BUILD_WIN/rupone.exe" >/dev/null 2>&1 </dev/null &
 table_pid=$!
-"$WINE" "$BUILD_WIN/tablectl.exe" wait-cards 53 60
+"$WINE" "$BUILD_WIN/tablectl.exe" wait-cards 1 60
 shot="$ROOT/build/screenshot.png"
 import -display "$DISPLAY" -window root "$shot"
 "$WINE" "$BUILD_WIN/tablectl.exe" close 30

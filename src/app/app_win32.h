@@ -9,6 +9,10 @@ extern decltype(&::AlphaBlend) alphaBlendFn;
 
 extern const wchar_t kProgramName[];  // caption of start-up and shutdown errors, and the mutex
 
+// Looks up GradientFill and AlphaBlend in msimg32.dll; each stays null when missing.
+HMODULE loadOptionalEntryPoints();
+void freeOptionalEntryPoints(HMODULE msimg);
+
 INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp);
 // Runs the program: mutex, panel, message loop. Returns the exit code.

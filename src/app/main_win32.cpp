@@ -8,6 +8,23 @@ decltype(&::GradientFill) gradientFillFn = nullptr;
 decltype(&::AlphaBlend) alphaBlendFn = nullptr;
 const wchar_t kProgramName[] = L"みずね堂 ルポネ";
 
+HMODULE loadOptionalEntryPoints() {
+    HMODULE msimg = LoadLibraryW(L"msimg32.dll");
+    if (msimg) {
+        gradientFillFn = reinterpret_cast<decltype(gradientFillFn)>(
+            reinterpret_cast<void*>(GetProcAddress(msimg, "GradientFill")));
+        alphaBlendFn =
+            reinterpret_cast<decltype(alphaBlendFn)>(reinterpret_cast<void*>(GetProcAddress(msimg, "AlphaBlend")));
+    }
+    return msimg;
+}
+
+void freeOptionalEntryPoints(HMODULE msimg) {
+    gradientFillFn = nullptr;
+    alphaBlendFn = nullptr;
+    if (msimg) FreeLibrary(msimg);
+}
+
 int runTable(HINSTANCE instance) {
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kProgramName);
     if (!mutex) {
@@ -19,13 +36,7 @@ int runTable(HINSTANCE instance) {
         return 0;
     }
     appInstance = instance;
-    HMODULE msimg = LoadLibraryW(L"msimg32.dll");
-    if (msimg) {
-        gradientFillFn = reinterpret_cast<decltype(gradientFillFn)>(
-            reinterpret_cast<void*>(GetProcAddress(msimg, "GradientFill")));
-        alphaBlendFn = reinterpret_cast<decltype(alphaBlendFn)>(
-            reinterpret_cast<void*>(GetProcAddress(msimg, "AlphaBlend")));
-    }
+    HMODULE msimg = loadOptionalEntryPoints();
     if (!table.panel) {
         HWND created = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
         if (!table.panel) table.panel = toWindow(created);
@@ -36,9 +47,7 @@ int runTable(HINSTANCE instance) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    gradientFillFn = nullptr;
-    alphaBlendFn = nullptr;
-    if (msimg) FreeLibrary(msimg);
+    freeOptionalEntryPoints(msimg);
     if (!CloseHandle(mutex)) {
         MessageBoxW(nullptr,
                     L"\r\nWM() ルポネの登録を解除できませんでした。\r\n\r\n"

@@ -2,6 +2,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "faces/render_win32.h"
 
 const wchar_t kCardClassName[] = L"Card";
 
@@ -82,22 +83,6 @@ void keepRegion(HWND hwnd, const WINDOWPOS& pos) {
     if (!SetWindowRgn(hwnd, wanted, TRUE)) DeleteObject(wanted);
 }
 
-void paintPlain(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (dc) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        HGDIOBJ pen = SelectObject(dc, GetStockObject(BLACK_PEN));
-        HGDIOBJ brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        RoundRect(dc, 0, 0, r.right, r.bottom, r.right / 10, r.bottom / 10);
-        SelectObject(dc, brush);
-        SelectObject(dc, pen);
-    }
-    EndPaint(hwnd, &ps);
-}
-
 }  // namespace
 
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -117,7 +102,7 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE: onCardActivated(*card, LOWORD(wp)); return 0;
     case WM_SETFOCUS: onCardFocusGained(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
     case WM_KILLFOCUS: onCardFocusLost(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
-    case WM_PAINT: paintPlain(hwnd); return 0;
+    case WM_PAINT: paintCard(*card); return 0;
     case WM_WINDOWPOSCHANGING:
         forceSize(*reinterpret_cast<WINDOWPOS*>(lp));
         return DefWindowProcW(hwnd, msg, wp, lp);

@@ -1,5 +1,6 @@
 // Drives a running table from outside, as a user would: wait for its cards, close its panel.
-//   tablectl wait-cards N [seconds]   waits until the table shows N card windows
+//   tablectl wait-cards N [seconds]   waits until the table shows N card windows and they stop
+//                                     coming
 //   tablectl close [seconds]          closes the control panel and waits for the program to end
 #include <windows.h>
 
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
         while (GetTickCount() - start < limit) {
             Count c = look();
             if (c.panel && c.cards >= want) {
-                Sleep(500);  // let the cards paint
+                Sleep(500);  // let the rest come and the cards paint
+                c = look();
                 std::printf("%d cards\n", c.cards);
                 return 0;
             }

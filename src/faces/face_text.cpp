@@ -1,0 +1,26 @@
+#include "faces/face_text.h"
+
+std::u16string rankText(int32_t rank) {
+    switch (rank) {
+    case 1: return u"A";
+    case 11: return u"J";
+    case 12: return u"Q";
+    case 13: return u"K";
+    case 10: return u"10";
+    default:
+        if (rank >= 2 && rank <= 9) return std::u16string(1, static_cast<char16_t>(u'0' + rank));
+        return {};
+    }
+}
+
+char16_t suitGlyph(char16_t suit) {
+    switch (suit) {
+    case u'c': return u'\u2663';
+    case u's': return u'\u2660';
+    case u'h': return u'\u2665';
+    case u'd': return u'\u2666';
+    default: return 0;
+    }
+}
+
+bool suitIsRed(char16_t suit) { return suit == u'h' || suit == u'd'; }

@@ -1,0 +1,11 @@
+// What the corner indices of a front say, for any rank and suit a card may hold.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "A", "2".."10", "J", "Q", "K"; empty for a rank outside 1..13.
+std::u16string rankText(int32_t rank);
+// ♣ ♠ ♥ ♦ for the four suits; 0 for the joker and unknown codes.
+char16_t suitGlyph(char16_t suit);
+bool suitIsRed(char16_t suit);

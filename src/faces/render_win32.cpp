@@ -1,0 +1,323 @@
+#include "faces/render_win32.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/app_win32.h"
+#include "app/table.h"
+#include "faces/face_text.h"
+
+namespace {
+
+// Owns a GDI object for one function; declared before the Selected that uses it.
+class GdiObject {
+public:
+    explicit GdiObject(HGDIOBJ object) : object_(object) {}
+    ~GdiObject() {
+        if (object_) DeleteObject(object_);
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    HGDIOBJ get() const { return object_; }
+
+private:
+    HGDIOBJ object_;
+};
+
+// Selects an object into a context and puts the previous one back.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+    ~Selected() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A memory context with a bitmap of its own, both freed on the way out.
+class Scratch {
+public:
+    Scratch(HDC like, int w, int h)
+        : dc_(CreateCompatibleDC(like)), bitmap_(CreateCompatibleBitmap(like, w, h)),
+          old_(dc_ && bitmap_ ? SelectObject(dc_, bitmap_) : nullptr) {}
+    ~Scratch() {
+        if (old_) SelectObject(dc_, old_);
+        if (bitmap_) DeleteObject(bitmap_);
+        if (dc_) DeleteDC(dc_);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    bool ok() const { return old_ != nullptr; }
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+int W() { return table.cardWidth; }
+int H() { return table.cardHeight; }
+
+TRIVERTEX vertex(int x, int y, int r, int g, int b) {
+    TRIVERTEX v;
+    v.x = x;
+    v.y = y;
+    v.Red = static_cast<COLOR16>(r << 8);
+    v.Green = static_cast<COLOR16>(g << 8);
+    v.Blue = static_cast<COLOR16>(b << 8);
+    v.Alpha = 0;
+    return v;
+}
+
+// Two triangles 0-1-2 and 0-3-2; skipped when the system has no GradientFill.
+void fourCornerGradient(HDC dc, const TRIVERTEX (&corners)[4]) {
+    if (!gradientFillFn) return;
+    TRIVERTEX v[4] = {corners[0], corners[1], corners[2], corners[3]};
+    GRADIENT_TRIANGLE tri[2] = {{0, 1, 2}, {0, 3, 2}};
+    gradientFillFn(dc, v, 4, tri, 2, GRADIENT_FILL_TRIANGLE);
+}
+
+void roundOutline(HDC dc, int left, int top, int right, int bottom) {
+    RoundRect(dc, left, top, right, bottom, W() / 10, H() / 10);
+}
+
+// A decoded picture, stretched over the rectangle, honouring its alpha.
+bool drawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h) {
+    if (picture.empty()) return false;
+    HDC src = CreateCompatibleDC(dc);
+    if (!src) return false;
+    HGDIOBJ old = SelectObject(src, static_cast<HGDIOBJ>(picture.bitmap));
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, x, y, w, h, src, 0, 0, picture.width, picture.height, blend);
+    SelectObject(src, old);
+    DeleteDC(src);
+    return true;
+}
+
+void setCanvasModes(HDC dc) {
+    if (GetGraphicsMode(dc) != GM_ADVANCED) SetGraphicsMode(dc, GM_ADVANCED);
+    if (GetBkMode(dc) != TRANSPARENT) SetBkMode(dc, TRANSPARENT);
+    if (GetROP2(dc) != R2_COPYPEN) SetROP2(dc, R2_COPYPEN);
+    if (GetStretchBltMode(dc) != HALFTONE) {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
+}
+
+void composeFront(HDC dc, const Card& card) {
+    bool picture = drawPicture(dc, card.picture, 0, 0, W(), H()) || drawPicture(dc, table.frontPicture, 0, 0, W(), H());
+    Selected pen(dc, GetStockObject(BLACK_PEN));
+    Selected brush(dc, GetStockObject(picture ? NULL_BRUSH : WHITE_BRUSH));
+    roundOutline(dc, 0, 0, W() - 1, H() - 1);
+    if (table.drawIndex) drawIndices(dc, card);
+}
+
+void composeBack(HDC dc) {
+    if (!drawPicture(dc, table.backPicture, 1, 1, W() - 2, H() - 2)) {
+        const TRIVERTEX corners[4] = {vertex(1, 1, 255, 255, 255), vertex(W() - 1, 1, 234, 247, 255),
+                                      vertex(W() - 1, H() - 1, 180, 226, 255), vertex(1, H() - 1, 206, 236, 255)};
+        fourCornerGradient(dc, corners);
+    }
+    Selected pen(dc, GetStockObject(BLACK_PEN));
+    Selected brush(dc, GetStockObject(NULL_BRUSH));
+    roundOutline(dc, 0, 0, W() - 1, H() - 1);
+}
+
+// The black outline takes the colours of a diagonal gradient: a mask of the outline picks the
+// gradient's pixels, which are ORed onto the black outline pixels of the canvas.
+bool colourFrame(HDC canvas) {
+    Scratch mask(canvas, W(), H());
+    Scratch gradient(canvas, W(), H());
+    if (!mask.ok() || !gradient.ok()) return false;
+    {
+        GdiObject whitePen(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+        Selected pen(mask.dc(), whitePen.get());
+        Selected brush(mask.dc(), GetStockObject(BLACK_BRUSH));
+        SetROP2(mask.dc(), R2_COPYPEN);
+        roundOutline(mask.dc(), 0, 0, W() - 1, H() - 1);
+    }
+    const TRIVERTEX corners[4] = {vertex(0, 0, 180, 226, 255), vertex(W(), 0, 138, 169, 205),
+                                  vertex(W(), H(), 51, 51, 102), vertex(0, H(), 100, 117, 160)};
+    fourCornerGradient(gradient.dc(), corners);
+    BitBlt(gradient.dc(), 0, 0, W(), H(), mask.dc(), 0, 0, SRCAND);
+    BitBlt(canvas, 0, 0, W(), H(), gradient.dc(), 0, 0, SRCPAINT);
+    return true;
+}
+
+HFONT indexFont(int h, bool rotated) {
+    int angle = rotated ? 1800 : 0;
+    return CreateFontW(h, h / 2, angle, angle, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial");
+}
+
+int advance(HDC dc, wchar_t c) {
+    INT w = 0;
+    return GetCharWidth32W(dc, c, c, &w) ? w : 0;
+}
+
+int textAdvance(HDC dc, const std::wstring& text) {
+    int sum = 0;
+    for (wchar_t c : text) sum += advance(dc, c);
+    return sum;
+}
+
+// The text in its colour over a white halo one pixel left, right, up and down.
+void haloText(HDC dc, int x, int y, const std::wstring& text, COLORREF colour) {
+    if (text.empty()) return;
+    int n = static_cast<int>(text.size());
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutW(dc, x - 1, y, text.c_str(), n);
+    TextOutW(dc, x + 1, y, text.c_str(), n);
+    TextOutW(dc, x, y - 1, text.c_str(), n);
+    TextOutW(dc, x, y + 1, text.c_str(), n);
+    SetTextColor(dc, colour);
+    TextOutW(dc, x, y, text.c_str(), n);
+}
+
+std::wstring wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+}  // namespace
+
+int widestGlyph(const wchar_t* text, HDC dc) {
+    if (!text || !dc) return 0;
+    int widest = 0;
+    for (; *text; ++text) widest = std::max(widest, advance(dc, *text));
+    return widest;
+}
+
+void drawIndices(HDC dc, const Card& card) {
+    const bool joker = card.suit == u'j';
+    const int h = joker ? W() / 6 : W() / 3;
+    GdiObject upright(indexFont(h, false));
+    GdiObject rotated(indexFont(h, true));
+    Selected font(dc, upright.get());
+    const int w = W(), ht = H();
+    if (joker) {
+        static const wchar_t kWord[] = L"JOKER";
+        int m = widestGlyph(kWord, dc);
+        int widths[5];
+        for (int k = 0; k < 5; ++k) widths[k] = advance(dc, kWord[k]);
+        for (int k = 0; k < 5; ++k) haloText(dc, (m - widths[k]) / 2 + 3, 3 + k * h, std::wstring(1, kWord[k]), RGB(0, 0, 0));
+        SelectObject(dc, rotated.get());
+        for (int k = 0; k < 5; ++k)
+            haloText(dc, w - (m - widths[k]) / 2 - 3, ht - k * h - 3, std::wstring(1, kWord[k]), RGB(0, 0, 0));
+        SelectObject(dc, upright.get());
+        return;
+    }
+    std::wstring rank = wide(rankText(card.rank));
+    char16_t glyph = suitGlyph(card.suit);
+    std::wstring suit = glyph ? std::wstring(1, static_cast<wchar_t>(glyph)) : std::wstring();
+    COLORREF colour = suitIsRed(card.suit) ? RGB(255, 0, 0) : RGB(0, 0, 0);
+    int r = textAdvance(dc, rank), s = textAdvance(dc, suit), t = std::max(r, s);
+    haloText(dc, (t - r) / 2 + 3, 3, rank, colour);
+    haloText(dc, (t - s) / 2 + 3, h + 3, suit, colour);
+    SelectObject(dc, rotated.get());
+    haloText(dc, w - (t - r) / 2 - 3, ht - 3, rank, colour);
+    haloText(dc, w - (t - s) / 2 - 3, ht - h - 3, suit, colour);
+    SelectObject(dc, upright.get());
+}
+
+bool createFaceCanvas(Card& card, bool front, HDC windowDC) {
+    Handle& slot = front ? card.frontDC : table.backDC;
+    Handle& saved = front ? card.savedBitmap : table.backOldBitmap;
+    if (!slot) {
+        slot = CreateCompatibleDC(windowDC);
+        if (!slot) return false;
+    }
+    HDC dc = static_cast<HDC>(slot);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDC, W(), H());
+    if (!bitmap) {
+        DeleteDC(dc);
+        slot = nullptr;
+        return false;
+    }
+    saved = SelectObject(dc, bitmap);
+    return true;
+}
+
+bool composeFace(Card& card, bool front) {
+    Handle& slot = front ? card.frontDC : table.backDC;
+    Handle& saved = front ? card.savedBitmap : table.backOldBitmap;
+    bool needCanvas = !slot;
+    if (slot) {
+        BITMAP bm{};
+        HGDIOBJ current = GetCurrentObject(static_cast<HDC>(slot), OBJ_BITMAP);
+        if (!current || !GetObjectW(current, sizeof bm, &bm) || bm.bmWidth != W() || bm.bmHeight != H()) {
+            HGDIOBJ old = SelectObject(static_cast<HDC>(slot), static_cast<HGDIOBJ>(saved));
+            saved = nullptr;
+            if (old) DeleteObject(old);
+            needCanvas = true;
+        }
+    }
+    if (needCanvas) {
+        HWND hwnd = toHwnd(card.window);
+        HDC windowDC = GetDC(hwnd);
+        if (!windowDC) return false;
+        bool made = createFaceCanvas(card, front, windowDC);
+        ReleaseDC(hwnd, windowDC);
+        if (!made) return false;
+    }
+    HDC dc = static_cast<HDC>(slot);
+    setCanvasModes(dc);
+    if (front)
+        composeFront(dc, card);
+    else
+        composeBack(dc);
+    colourFrame(dc);
+    return true;
+}
+
+void drawMarkedFrame(HDC dc) {
+    struct Stroke {
+        int width;
+        COLORREF colour;
+        int rop;
+    };
+    const Stroke strokes[] = {{3, RGB(170, 170, 170), R2_MASKPEN},
+                              {3, RGB(248, 179, 31), R2_MERGEPEN},
+                              {1, RGB(246, 196, 86), R2_MERGEPEN}};
+    int oldRop = GetROP2(dc);
+    Selected brush(dc, GetStockObject(NULL_BRUSH));
+    for (const Stroke& s : strokes) {
+        GdiObject pen(CreatePen(PS_SOLID, s.width, s.colour));
+        Selected use(dc, pen.get());
+        SetROP2(dc, s.rop);
+        roundOutline(dc, 1, 1, W() - 1, H() - 1);
+    }
+    SetROP2(dc, oldRop);
+}
+
+void drawFocusFrame(HDC dc) {
+    LOGBRUSH lb{BS_SOLID, RGB(255, 255, 255), 0};
+    GdiObject pen(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &lb, 0, nullptr));
+    Selected use(dc, pen.get());
+    Selected brush(dc, GetStockObject(NULL_BRUSH));
+    int oldRop = SetROP2(dc, R2_XORPEN);
+    roundOutline(dc, 1, 1, W() - 1, H() - 1);
+    SetROP2(dc, oldRop);
+}
+
+void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
+    HDC canvas = static_cast<HDC>(card.faceUp ? card.frontDC : table.backDC);
+    if (!canvas) return;
+    BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, canvas, rect.left, rect.top,
+           SRCCOPY);
+    if (card.marked) drawMarkedFrame(dc);
+    if (focused) drawFocusFrame(dc);
+}
+
+void paintCard(Card& card) {
+    HWND hwnd = toHwnd(card.window);
+    bool front = card.faceUp != 0;
+    bool ready = (front ? card.frontDC : table.backDC) || composeFace(card, front);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (dc && ready) paintContent(card, dc, ps.rcPaint, GetFocus() == hwnd);
+    EndPaint(hwnd, &ps);
+}
