@@ -4,7 +4,9 @@
 #include "app/startup.h"
 #include "app/table.h"
 #include "cards/card_window_win32.h"
+#include "cards/gestures.h"
 #include "deck/deck.h"
+#include "deck/history.h"
 #include "deck/state.h"
 #include "dialogs/icon_button_win32.h"
 #include "res/ids.h"
@@ -167,14 +169,18 @@ BOOL dispatchCommand(int id) {
     case IDC_RP_RECURSIVE:
         recursiveChanged(IsDlgButtonChecked(panelHwnd(), IDC_RP_RECURSIVE) == BST_CHECKED);
         return TRUE;
+    case IDC_RP_UNDO:
+        undo();
+        return TRUE;
+    case IDC_RP_REDO:
+        redo();
+        return TRUE;
     case IDC_RP_GATHER:
     case IDC_RP_SCATTER:
     case IDC_RP_FACEUP:
     case IDC_RP_FACEDOWN:
     case IDC_RP_SHUFFLE:
     case IDC_RP_SEQUENCE:
-    case IDC_RP_UNDO:
-    case IDC_RP_REDO:
     case IDC_RP_HELP:
     case 32651:
     case IDC_RP_SETTINGS:
@@ -219,7 +225,9 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ACTIVATE:
         SetWindowPos(toHwnd(table.cardParent), dlg, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return TRUE;
-    case WM_ACTIVATEAPP: return TRUE;
+    case WM_ACTIVATEAPP:
+        if (!wp && table.currentCard) endGatherSpread(*table.currentCard);
+        return TRUE;
     case WM_WINDOWPOSCHANGED:
         if (table.firstShowPending && (reinterpret_cast<WINDOWPOS*>(lp)->flags & SWP_SHOWWINDOW)) {
             if (table.currentCard) SetForegroundWindow(toHwnd(table.currentCard->window));

@@ -1,17 +1,282 @@
-// Mouse and keyboard operation of cards. The gestures arrive with card movement and the history;
-// until then a card takes these messages and does nothing with them.
-#include "cards/card_window.h"
+#include "cards/gestures.h"
 
-void onLeftPress(Card&, int32_t, int32_t) {}
-void onLeftRelease(Card&, int32_t, int32_t) {}
-void onLeftDoubleClick(Card&, int32_t, int32_t) {}
-void onRightPress(Card&, int32_t, int32_t) {}
-void onRightRelease(Card&, int32_t, int32_t) {}
-void onRightDoubleClick(Card&, int32_t, int32_t) {}
-void onMiddlePress(Card&, int32_t, int32_t) {}
-void onMiddleRelease(Card&, int32_t, int32_t) {}
-void onMouseMove(Card&, int32_t, int32_t) {}
-void onCaptureChanged(Card&) {}
-void onTimer(Card&, uintptr_t) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/table.h"
+#include "cards/card_window.h"
+#include "cards/movement.h"
+#include "cards/overlap.h"
+#include "cards/tooltips.h"
+#include "deck/deck.h"
+#include "deck/history.h"
+#include "desk/winconst.h"
+#include "res/ids.h"
+
+namespace {
+
+constexpr uint32_t D = WM_LBUTTONDOWN, M = WM_MOUSEMOVE, U = WM_LBUTTONUP, W = WM_LBUTTONDBLCLK;
+
+bool hasCapture(const Card& card) { return card.window && desk::capture() == card.window; }
+
+void clearLog(Card& card) { std::vector<uint32_t>().swap(card.gestureLog); }
+
+bool insideClient(int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < table.cardWidth && y < table.cardHeight; }
+
+desk::Point toScreen(const Card& card, int32_t x, int32_t y) {
+    desk::Rect r;
+    if (!desk::windowRect(card.window, r)) return {x, y};
+    return {r.left + x, r.top + y};
+}
+
+}  // namespace
+
+Gesture gestureOf(const std::vector<uint32_t>& log) {
+    static const struct {
+        std::vector<uint32_t> log;
+        Gesture state;
+    } states[] = {
+        {{D}, Gesture::Held},           {{D, M}, Gesture::Dragging},          {{D, U}, Gesture::PickedUp},
+        {{D, U, M}, Gesture::Carried},  {{D, M, U}, Gesture::TrailHanging},   {{D, M, U, M}, Gesture::TrailCarried},
+        {{D, U, W}, Gesture::PileHeld}, {{D, U, W, U}, Gesture::PileHanging}, {{D, U, W, U, M}, Gesture::PileCarried},
+    };
+    if (log.empty()) return Gesture::None;
+    for (const auto& s : states)
+        if (s.log == log) return s.state;
+    return Gesture::Unexpected;
+}
+
+bool beyondDragRect(const Card& card, desk::Point p) {
+    desk::Point drag = desk::dragSize();
+    return p.x < card.pressPoint.x - drag.x || p.x > card.pressPoint.x + drag.x || p.y < card.pressPoint.y - drag.y ||
+           p.y > card.pressPoint.y + drag.y;
+}
+
+void markTrail(Card& card, bool start) {
+    desk::Point p = desk::messagePos();
+    const size_t n = table.deck.count();
+    for (size_t i = 0; i < n; ++i) {
+        Card& c = table.deck.at(i);
+        uint32_t mark;
+        if (start) {
+            mark = &c == &card ? 1 : 0;
+        } else {
+            desk::Rect r;
+            if (&c == &card || !desk::windowRect(c.window, r)) continue;
+            if (p.x < r.left || p.x >= r.right || p.y < r.top || p.y >= r.bottom) continue;
+            if (std::find(card.trail.begin(), card.trail.end(), &c) == card.trail.end()) card.trail.push_back(&c);
+            mark = 1;
+        }
+        if (c.marked == mark) continue;
+        c.marked = mark;
+        desk::invalidate(c.window);
+    }
+}
+
+void putDown(Card& card) {
+    if (card.trail.empty()) return;
+    card.trail.clear();
+    popUpTip(card);
+    playTableSound(IDS_RP_PUTDOWN);
+    takeSnapshot();
+    clearLog(card);
+    desk::releaseCapture();
+}
+
+void flipCard(Card& card, int32_t x, int32_t y) {
+    if (!hasCapture(card)) return;
+    desk::releaseCapture();
+    popUpTip(card);
+    if (!insideClient(x, y)) return;
+    playTableSound(IDS_RP_PRESS);
+    card.faceUp = card.faceUp ? 0 : 1;
+    desk::invalidate(card.window);
+    updateFaceButtons();
+    takeSnapshot();
+}
+
+void flipPile(Card& card, int32_t x, int32_t y) {
+    if (hasCapture(card)) desk::releaseCapture();
+    popUpTip(card);
+    if (!insideClient(x, y)) return;
+    playTableSound(IDS_RP_PILEFLIP);
+    Pile pile;
+    collectPile(card, false, pile);
+    for (Card* c : pile) {
+        c->faceUp = c->faceUp ? 0 : 1;
+        desk::invalidate(c->window);
+    }
+    updateFaceButtons();
+    // The double-click's first click already turned this card and recorded that; the pile turned
+    // over replaces it, so one undo takes back the whole pile.
+    replaceLatestSnapshot();
+}
+
+void beginGatherSpread(Card& card, SpreadMode mode, int32_t x, int32_t y) {
+    if (card.spreadMode) return;
+    if (mode == SpreadMode::Mouse) {
+        card.pressPoint = toScreen(card, x, y);
+        desk::setCapture(card.window);
+    }
+    card.spreadMode = 1;
+    card.spreadList.clear();
+    desk::Rect centre;
+    if (desk::windowRect(card.window, centre)) {
+        for (const auto& c : table.deck.items()) {
+            desk::Rect r;
+            if (c->window == card.window || !desk::windowRect(c->window, r)) continue;
+            int32_t dx = r.left - centre.left, dy = r.top - centre.top;
+            double angle;
+            if (dx == 0 && dy == 0) {
+                int32_t degrees = std::min(table.random.next() * 360 / 32767, 359);
+                angle = degrees * 0.017453292519943295;
+            } else {
+                angle = std::atan2(double(dy), double(dx));
+            }
+            card.spreadList.push_back({c->window, angle});
+        }
+    }
+    desk::setTimer(card.window, mode == SpreadMode::Mouse ? kMouseSpreadTimer : kKeySpreadTimer,
+                   desk::doubleClickTime());
+}
+
+void endGatherSpread(Card& card) {
+    if (!card.spreadMode) return;
+    card.spreadMode = 0;
+    if (hasCapture(card)) desk::releaseCapture();
+    popUpTip(card);
+    desk::killTimer(card.window, kMouseSpreadTimer);
+    desk::killTimer(card.window, kKeySpreadTimer);
+    playTableSound(IDS_RP_GATHER);
+    takeSnapshot();
+}
+
+void onLeftPress(Card& card, int32_t, int32_t) {
+    if (card.gestureLog.empty()) {
+        card.pressPoint = desk::messagePos();
+        desk::Rect r;
+        if (!desk::windowRect(card.window, r)) return;
+        card.grabOffset = {card.pressPoint.x - r.left, card.pressPoint.y - r.top};
+        card.gestureLog.push_back(D);
+        desk::setCapture(card.window);
+        playTableSound(IDS_RP_PRESS);
+        card.trail.push_back(&card);
+        return;
+    }
+    if (card.gestureLog.back() == M)
+        putDown(card);
+    else
+        desk::releaseCapture();
+}
+
+void onMouseMove(Card& card, int32_t, int32_t) {
+    auto& log = card.gestureLog;
+    switch (gestureOf(log)) {
+    case Gesture::Held:
+        if (beyondDragRect(card, desk::messagePos())) {
+            desk::setCursorResource(IDC_RP_TRAIL);
+            log.push_back(M);
+            markTrail(card, true);
+        }
+        break;
+    case Gesture::Dragging: markTrail(card, false); break;
+    case Gesture::PickedUp:
+        if (beyondDragRect(card, desk::messagePos())) log.push_back(M);
+        dragGroup(card);
+        break;
+    case Gesture::TrailHanging:
+    case Gesture::PileHanging:
+        log.push_back(M);
+        dragGroup(card);
+        break;
+    case Gesture::Carried:
+    case Gesture::TrailCarried:
+    case Gesture::PileCarried: dragGroup(card); break;
+    default: break;
+    }
+}
+
+void onLeftRelease(Card& card, int32_t, int32_t) {
+    auto& log = card.gestureLog;
+    switch (gestureOf(log)) {
+    case Gesture::None: break;
+    case Gesture::Held: log.push_back(U); break;
+    case Gesture::Dragging:
+        stackUnder(card, false);
+        log.push_back(U);
+        break;
+    case Gesture::PileHeld: log.push_back(U); break;
+    default: desk::releaseCapture(); break;
+    }
+}
+
+void onLeftDoubleClick(Card& card, int32_t, int32_t) {
+    Gesture g = gestureOf(card.gestureLog);
+    if (g == Gesture::None) return;
+    if (g != Gesture::PickedUp) {
+        desk::releaseCapture();
+        return;
+    }
+    card.gestureLog.push_back(W);
+    stackUnder(card, true);
+}
+
+void onCaptureChanged(Card& card) {
+    if (!card.gestureLog.empty()) {
+        if (card.gestureLog.front() == D && !card.trail.empty()) {
+            card.trail.clear();
+            popUpTip(card);
+            restoreCurrent();
+        }
+        clearLog(card);
+    }
+    if (card.spreadMode) endGatherSpread(card);
+}
+
+void onRightPress(Card& card, int32_t, int32_t) {
+    if (hasCapture(card))
+        desk::releaseCapture();
+    else
+        desk::setCapture(card.window);
+}
+
+void onRightRelease(Card& card, int32_t x, int32_t y) { flipCard(card, x, y); }
+void onRightDoubleClick(Card& card, int32_t x, int32_t y) { flipPile(card, x, y); }
+
+void onMiddlePress(Card& card, int32_t x, int32_t y) {
+    if (hasCapture(card))
+        desk::releaseCapture();
+    else
+        beginGatherSpread(card, SpreadMode::Mouse, x, y);
+}
+
+void onMiddleRelease(Card& card, int32_t x, int32_t y) {
+    desk::Point p = toScreen(card, x, y);
+    if (!beyondDragRect(card, p) && (card.spreadMode || !card.trail.empty())) return;
+    endGatherSpread(card);
+}
+
+void onTimer(Card& card, uintptr_t id) {
+    if (id == kMouseSpreadTimer) {
+        desk::Point p;
+        if (!desk::cursorPos(p)) return;
+        const int32_t d = std::abs(p.x - card.pressPoint.x);
+        if (d < table.cardWidth / 2) return;
+        desk::killTimer(card.window, kMouseSpreadTimer);
+        gatherSpreadStep(card, p.x < card.pressPoint.x);
+        int32_t interval = 2 * (200 - (d - table.cardWidth / 4));
+        desk::setTimer(card.window, kMouseSpreadTimer, static_cast<uint32_t>(interval <= 33 ? 33 : interval));
+    } else if (id == kKeySpreadTimer) {
+        desk::killTimer(card.window, kKeySpreadTimer);
+        uint32_t mods = (desk::keyDown(VK_SHIFT) ? kModShift : 0) | (desk::keyDown(VK_CONTROL) ? kModCtrl : 0);
+        KeyBinding spreadKey = table.keys[static_cast<size_t>(KeyAction::Spread)];
+        bool spreading = desk::keyDown(bindingKey(spreadKey)) && bindingMods(spreadKey) == mods;
+        gatherSpreadStep(card, spreading);
+        desk::setTimer(card.window, kKeySpreadTimer, 33);
+    }
+}
+
+// Keyboard operation of cards comes with the key table.
 void onKeyDown(Card&, uint32_t, uint32_t) {}
 void onKeyUp(Card&, uint32_t, uint32_t) {}

@@ -3,6 +3,8 @@
 #include <unordered_map>
 
 #include "app/table.h"
+#include "cards/card_window.h"
+#include "desk/winconst.h"
 #include "deck/deck.h"
 #include "res/ids.h"
 
@@ -51,4 +53,84 @@ void takeSnapshot() {
     table.redoCount = 0;
     if (table.historyCurrent > 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);
     desk::enableControl(table.panel, IDC_RP_REDO, false);
+}
+
+desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch) {
+    if (slot < 0 || slot >= kHistorySlots || !batch) return nullptr;
+    const HistorySlot& h = card.history[static_cast<size_t>(slot)];
+    if (card.faceUp != h.faceUp) {
+        card.faceUp = h.faceUp;
+        if (card.window) desk::invalidate(card.window);
+    }
+    // The card above stays above; the top card and the one that was current come to the top and
+    // may take the activation, so the current card of that moment is current again.
+    uint32_t flags = SWP_NOSIZE | (h.insertAfter ? SWP_NOACTIVATE : 0);
+    return desk::defer(batch, card.window, h.insertAfter, h.x, h.y, 0, 0, flags);
+}
+
+void replaceLatestSnapshot() {
+    if (table.historyCurrent >= 0) --table.historyCurrent;
+    takeSnapshot();
+}
+
+namespace {
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(desk::showWaitCursor()) {}
+    ~WaitCursor() { desk::restoreCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    void* previous_;
+};
+
+int32_t wrap(int64_t slot) {
+    slot %= kHistorySlots;
+    return static_cast<int32_t>(slot < 0 ? slot + kHistorySlots : slot);
+}
+
+// Moves, restacks and turns every card as the slot has it, in one batch; false when no batch could
+// be begun. With keepGoing, a failed card does not stop the others from being tried (they then
+// fail at once, without touching their faces).
+bool applySnapshot(int32_t slot, bool keepGoing) {
+    desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
+    if (!batch) return false;
+    for (const auto& card : table.deck.items()) {
+        batch = applySlot(slot, *card, batch);
+        if (!batch && !keepGoing) return true;
+    }
+    if (batch) endBatchRefreshingMarks(batch);
+    return true;
+}
+
+}  // namespace
+
+void undo() {
+    WaitCursor wait;
+    if (table.historyCurrent <= 0) return;
+    if (applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent - 1), false)) {
+        --table.historyCurrent;
+        ++table.redoCount;
+    }
+    if (table.historyCurrent == 0) desk::enableControl(table.panel, IDC_RP_UNDO, false);
+    if (table.redoCount != 0) desk::enableControl(table.panel, IDC_RP_REDO, true);
+}
+
+void redo() {
+    WaitCursor wait;
+    if (table.redoCount == 0) return;
+    applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent + 1), true);
+    --table.redoCount;
+    ++table.historyCurrent;
+    if (table.historyCurrent != 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);
+    if (table.redoCount == 0) desk::enableControl(table.panel, IDC_RP_REDO, false);
+}
+
+void restoreCurrent() {
+    WaitCursor wait;
+    if (table.historyCurrent < 0) return;
+    applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent), false);
 }

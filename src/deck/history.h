@@ -8,4 +8,12 @@
 // The ring slot the next snapshot goes to, or -1 when none can be recorded.
 int32_t nextSnapshotSlot(uint32_t start, int32_t current);
 void writeSlot(int32_t slot, Card& card, desk::Window insertAfter);
+// Adds the card's move back to the slot to the batch; the batch, or null when it failed.
+desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch);
 void takeSnapshot();
+// Records the present table in place of the latest snapshot (a first one when there is none).
+void replaceLatestSnapshot();
+void undo();
+void redo();
+// Puts the table back as the present snapshot has it, without moving in the history.
+void restoreCurrent();

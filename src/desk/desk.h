@@ -76,6 +76,12 @@ void killTimer(Window w, uintptr_t id);
 uint32_t doubleClickTime();
 Point dragSize();  // the drag rectangle's width and height
 
+// ---- cursors and keys ----
+void setCursorResource(int id);  // a cursor of the program's resources, until the pointer moves on
+void* showWaitCursor();          // returns the cursor to put back
+void restoreCursor(void* previous);
+bool keyDown(uint32_t vk);        // asynchronous key state
+
 // ---- monitors ----
 bool workAreaNear(Window w, Rect& out);
 

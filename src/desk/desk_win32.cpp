@@ -245,6 +245,14 @@ void killTimer(Window w, uintptr_t id) { KillTimer(toHwnd(w), id); }
 uint32_t doubleClickTime() { return GetDoubleClickTime(); }
 Point dragSize() { return {GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG)}; }
 
+void setCursorResource(int id) {
+    if (HCURSOR c = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id))) SetCursor(c);
+}
+
+void* showWaitCursor() { return SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
+void restoreCursor(void* previous) { SetCursor(static_cast<HCURSOR>(previous)); }
+bool keyDown(uint32_t vk) { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
+
 bool workAreaNear(Window w, Rect& out) {
     HMONITOR m = MonitorFromWindow(toHwnd(w), MONITOR_DEFAULTTONEAREST);
     MONITORINFO info{};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <unordered_map>
 
 #include "app/table.h"
@@ -30,6 +31,11 @@ struct World {
     std::map<std::u16string, std::vector<uint8_t>> files;
     bool failWrites = false;
     std::map<uintptr_t, desk::Point> minimized;
+    std::map<std::pair<uintptr_t, uintptr_t>, uint32_t> timers;
+    int cursor = 0;
+    int waiting = 0;
+    std::set<uint32_t> keysDown;
+    uint32_t doubleClick = 500;
 };
 
 World world;
@@ -179,8 +185,11 @@ bool endBatch(Batch b) {
     return true;
 }
 
+// Activating a card brings it to the top, as a click does.
 void activate(Window w) {
-    if (find(w)) activateWindow(w);
+    if (!find(w)) return;
+    placeBelow(w, kTop);
+    activateWindow(w);
 }
 void setForeground(Window w) { activate(w); }
 
@@ -209,9 +218,20 @@ bool cursorPos(Point& out) {
     return true;
 }
 
-void setTimer(Window, uintptr_t, uint32_t) {}
-void killTimer(Window, uintptr_t) {}
-uint32_t doubleClickTime() { return 500; }
+void setTimer(Window w, uintptr_t id, uint32_t ms) { world.timers[{key(w), id}] = ms; }
+void killTimer(Window w, uintptr_t id) { world.timers.erase({key(w), id}); }
+uint32_t doubleClickTime() { return world.doubleClick; }
+
+void setCursorResource(int id) { world.cursor = id; }
+void* showWaitCursor() {
+    ++world.waiting;
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(world.cursor + 1));
+}
+void restoreCursor(void* previous) {
+    --world.waiting;
+    world.cursor = static_cast<int>(reinterpret_cast<uintptr_t>(previous)) - 1;
+}
+bool keyDown(uint32_t vk) { return world.keysDown.count(vk) != 0; }
 Point dragSize() { return {4, 4}; }
 
 bool workAreaNear(Window, Rect& out) {
@@ -263,6 +283,25 @@ namespace fake {
 const std::u16string kModulePath = u"C:\\Games\\rupone.exe";
 std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
+
+uint32_t timer(desk::Window w, uintptr_t id) {
+    auto it = world.timers.find({key(w), id});
+    return it == world.timers.end() ? 0 : it->second;
+}
+
+void fireTimer(desk::Window w, uintptr_t id) {
+    if (Window* f = find(w); f && f->card) onTimer(*f->card, id);
+}
+
+int cursorResource() { return world.cursor; }
+int waitCursors() { return world.waiting; }
+void setKeyDown(uint32_t vk, bool down) {
+    if (down)
+        world.keysDown.insert(vk);
+    else
+        world.keysDown.erase(vk);
+}
+void setDoubleClickTime(uint32_t ms) { world.doubleClick = ms; }
 void setMinimized(desk::Window w, bool minimized, desk::Point restored) {
     if (minimized)
         world.minimized[key(w)] = restored;

@@ -51,6 +51,15 @@ void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th de
 void failCardCreation(bool fail);
 desk::Window active();
 
+// Timers: the interval of a running timer (0 when it is not running), and firing one.
+uint32_t timer(desk::Window w, uintptr_t id);
+void fireTimer(desk::Window w, uintptr_t id);
+// Cursors: the resource id last set (0: none), and how many wait cursors are showing.
+int cursorResource();
+int waitCursors();
+void setKeyDown(uint32_t vk, bool down);
+void setDoubleClickTime(uint32_t ms);
+
 // Files: an in-memory folder; the program lives at kModulePath.
 extern const std::u16string kModulePath;
 std::map<std::u16string, std::vector<uint8_t>>& files();
