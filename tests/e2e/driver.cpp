@@ -92,6 +92,13 @@ void movePointer(int x, int y) {
                                          GetModuleHandleW(nullptr), nullptr);
     (void)anchor;
     SetCursorPos(x, y);
+    // The move reaches the X server in its own time; wait until everyone reads it back.
+    for (int i = 0; i < 50; ++i) {
+        POINT p;
+        if (GetCursorPos(&p) && p.x == x && p.y == y) break;
+        Sleep(20);
+    }
+    Sleep(150);
 }
 
 std::vector<CardWindow> cards(DWORD pid) { return search(pid).cards; }

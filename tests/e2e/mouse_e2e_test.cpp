@@ -1,0 +1,191 @@
+// Handling cards with real mouse input, as a player would.
+#include <gtest/gtest.h>
+
+#include "deck/state_file.h"
+#include "e2e/driver.h"
+#include "res/ids.h"
+
+// Points compare and print in test messages.
+inline bool operator==(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+inline std::ostream& operator<<(std::ostream& os, POINT p) { return os << "(" << p.x << ", " << p.y << ")"; }
+
+namespace {
+
+class MouseTest : public ::testing::Test {
+protected:
+    // Lays these cards (top first) and starts the table on them.
+    void startWith(const std::vector<StateCard>& cards) {
+        StateData d;
+        d.panelX = 900;
+        d.panelY = 800;
+        d.soundOn = 0;
+        d.cards = cards;
+        std::vector<uint8_t> bytes = encodeState(d);
+        HANDLE f = CreateFileW((folder + L"\\rupone.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        DWORD put = 0;
+        WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+        CloseHandle(f);
+        ASSERT_TRUE(e2e::start(table, folder));
+        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, cards.size(), 30000));
+        for (const e2e::CardWindow& c : e2e::cards(table.pi.dwProcessId)) windows.push_back(c.hwnd);
+        ASSERT_EQ(windows.size(), cards.size());
+        panel = e2e::panel(table.pi.dwProcessId);
+        Sleep(300);
+    }
+    void TearDown() override {
+        if (e2e::alive(table)) {
+            PostMessageW(panel, WM_CLOSE, 0, 0);
+            if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
+        }
+    }
+
+    static void send(DWORD flags, int x = 0, int y = 0) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        if (flags & MOUSEEVENTF_ABSOLUTE) {
+            in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+            in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        }
+        SendInput(1, &in, sizeof in);
+        Sleep(40);
+    }
+    static void moveTo(int x, int y) { send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y); }
+    // Moves in steps, so the table sees the pointer pass.
+    static void glide(POINT from, POINT to, int steps = 8) {
+        for (int i = 1; i <= steps; ++i)
+            moveTo(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+    }
+    static void leftClick() {
+        send(MOUSEEVENTF_LEFTDOWN);
+        send(MOUSEEVENTF_LEFTUP);
+    }
+    static void rightClick() {
+        send(MOUSEEVENTF_RIGHTDOWN);
+        send(MOUSEEVENTF_RIGHTUP);
+    }
+    static void settle() { Sleep(250); }
+
+    POINT at(int i) {
+        RECT r;
+        GetWindowRect(windows[static_cast<size_t>(i)], &r);
+        return {r.left, r.top};
+    }
+    bool undoEnabled() { return IsWindowEnabled(GetDlgItem(panel, IDC_RP_UNDO)) != FALSE; }
+    // The faces as the table would save them, top first (written through the log-off path).
+    std::vector<uint32_t> faces() {
+        SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
+        HANDLE f = CreateFileW((folder + L"\\rupone.dat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<uint8_t> bytes(1 << 16);
+        DWORD got = 0;
+        ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        CloseHandle(f);
+        StateData d;
+        std::vector<uint32_t> out;
+        if (!decodeState(bytes.data(), got, d)) return out;
+        for (const StateCard& c : d.cards) out.push_back(c.faceUp);
+        return out;
+    }
+    // Where each card window stands in the z-order (0 = top).
+    size_t depth(int i) {
+        std::vector<e2e::CardWindow> now = e2e::cards(table.pi.dwProcessId);
+        for (size_t k = 0; k < now.size(); ++k)
+            if (now[k].hwnd == windows[static_cast<size_t>(i)]) return k;
+        return now.size();
+    }
+
+    std::wstring folder = e2e::freshFolder();
+    e2e::Running table;
+    std::vector<HWND> windows;
+    HWND panel = nullptr;
+};
+
+TEST_F(MouseTest, ClickMoveClickPutsTheCardDownAndEnablesUndo) {
+    startWith({{u'h', 1, 300, 300, 1}});
+    moveTo(310, 310);
+    leftClick();
+    glide({310, 310}, {410, 310});
+    leftClick();
+    settle();
+    EXPECT_EQ(at(0), (POINT{400, 300}));
+    EXPECT_TRUE(undoEnabled());
+    glide({410, 310}, {600, 500});
+    settle();
+    EXPECT_EQ(at(0), (POINT{400, 300})) << "put down: it no longer follows";
+}
+
+TEST_F(MouseTest, ClickAndClickAgainWithoutMovingPutsItBack) {
+    startWith({{u'h', 1, 300, 300, 1}});
+    moveTo(310, 310);
+    leftClick();
+    Sleep(GetDoubleClickTime() + 300);
+    leftClick();
+    settle();
+    EXPECT_EQ(at(0), (POINT{300, 300}));
+    EXPECT_FALSE(undoEnabled());
+}
+
+TEST_F(MouseTest, RightClickTurnsACardAndAPressReleasedElsewhereTurnsNothing) {
+    startWith({{u'h', 1, 300, 300, 0}, {u's', 2, 500, 300, 0}});
+    moveTo(320, 340);
+    rightClick();
+    settle();
+    EXPECT_EQ(faces(), (std::vector<uint32_t>{1, 0}));
+    EXPECT_TRUE(undoEnabled());
+    Sleep(GetDoubleClickTime() + 100);
+    send(MOUSEEVENTF_RIGHTDOWN);
+    glide({320, 340}, {520, 340});
+    send(MOUSEEVENTF_RIGHTUP);
+    settle();
+    EXPECT_EQ(faces(), (std::vector<uint32_t>{1, 0})) << "released over the other card: nothing turns";
+}
+
+TEST_F(MouseTest, DragAcrossCardsCollectsATrailThatHangsBeneathTheFirst) {
+    // Top first: A, then B and C apart from it, and one more card below them all.
+    startWith({{u'h', 1, 300, 300, 1}, {u'h', 2, 450, 300, 1}, {u'h', 3, 600, 300, 1}, {u'h', 4, 800, 600, 1}});
+    moveTo(310, 310);
+    send(MOUSEEVENTF_LEFTDOWN);
+    glide({310, 310}, {460, 310});
+    glide({460, 310}, {610, 310});
+    send(MOUSEEVENTF_LEFTUP);
+    glide({610, 310}, {310, 510});
+    leftClick();
+    settle();
+    EXPECT_EQ(at(0), (POINT{300, 500}));
+    EXPECT_EQ(at(1), (POINT{450, 500}));
+    EXPECT_EQ(at(2), (POINT{600, 500}));
+    EXPECT_EQ(at(3), (POINT{800, 600}));
+    EXPECT_EQ(depth(1), depth(0) + 1) << "B directly beneath A";
+    EXPECT_EQ(depth(2), depth(0) + 2) << "C directly beneath B";
+}
+
+TEST_F(MouseTest, DoubleClickLiftsThePileAndTheNextClickPutsItDown) {
+    startWith({{u'h', 1, 310, 304, 1}, {u'h', 2, 305, 302, 1}, {u'h', 3, 300, 300, 1}, {u'h', 4, 700, 300, 1}});
+    moveTo(330, 330);
+    leftClick();
+    leftClick();  // the second click arrives as a double-click
+    glide({330, 330}, {530, 430});
+    leftClick();
+    settle();
+    EXPECT_EQ(at(0), (POINT{510, 404}));
+    EXPECT_EQ(at(1), (POINT{505, 402}));
+    EXPECT_EQ(at(2), (POINT{500, 400}));
+    EXPECT_EQ(at(3), (POINT{700, 300})) << "not in the pile";
+}
+
+TEST_F(MouseTest, RightDoubleClickTurnsThePileAndOneUndoRestoresIt) {
+    startWith({{u'h', 1, 310, 304, 1}, {u'h', 2, 305, 302, 1}, {u'h', 3, 300, 300, 0}, {u'h', 4, 700, 300, 1}});
+    moveTo(330, 330);
+    rightClick();
+    rightClick();
+    settle();
+    EXPECT_EQ(faces(), (std::vector<uint32_t>{0, 0, 1, 1}));
+    SendMessageW(panel, WM_COMMAND, IDC_RP_UNDO, 0);
+    settle();
+    EXPECT_EQ(faces(), (std::vector<uint32_t>{1, 1, 0, 1}));
+    EXPECT_FALSE(undoEnabled()) << "one step took it all back";
+}
+
+}  // namespace
