@@ -173,6 +173,168 @@ def trail_cursor():
     return c.pixels()
 
 
+def segment(x0, y0, x1, y1, w):
+    """A straight stroke of width w from (x0, y0) to (x1, y1)."""
+    dx, dy = x1 - x0, y1 - y0
+    n = math.hypot(dx, dy) or 1.0
+    px, py = -dy / n * w / 2, dx / n * w / 2
+    return polygon([(x0 + px, y0 + py), (x1 + px, y1 + py), (x1 - px, y1 - py), (x0 - px, y0 - py)])
+
+
+def arc(cx, cy, r_in, r_out, a0, a1):
+    """A ring sector between the angles a0 and a1 (degrees, y down, clockwise)."""
+    def inside(x, y):
+        d = math.hypot(x - cx, y - cy)
+        if not (r_in <= d <= r_out):
+            return False
+        a = math.degrees(math.atan2(y - cy, x - cx)) % 360
+        lo, hi = a0 % 360, a1 % 360
+        return lo <= a <= hi if lo <= hi else (a >= lo or a <= hi)
+    return inside
+
+
+def arrow_head(tip, direction, size):
+    """A triangle pointing along direction (degrees) with its tip at tip."""
+    a = math.radians(direction)
+    bx, by = tip[0] - math.cos(a) * size, tip[1] - math.sin(a) * size
+    px, py = -math.sin(a) * size * 0.7, math.cos(a) * size * 0.7
+    return polygon([tip, (bx + px, by + py), (bx - px, by - py)])
+
+
+def union(*shapes):
+    return lambda x, y: any(s(x, y) for s in shapes)
+
+
+def diamond(cx, cy, r):
+    return polygon([(cx, cy - r), (cx + r * 0.75, cy), (cx, cy + r), (cx - r * 0.75, cy)])
+
+
+def club(cx, cy, r):
+    leaves = union(disc(cx, cy - r * 0.45, r * 0.4), disc(cx - r * 0.45, cy + r * 0.1, r * 0.4),
+                   disc(cx + r * 0.45, cy + r * 0.1, r * 0.4))
+    stem = polygon([(cx - 0.1 * r, cy), (cx + 0.1 * r, cy), (cx + 0.4 * r, cy + r), (cx - 0.4 * r, cy + r)])
+    return union(leaves, stem)
+
+
+INK = (40, 60, 110, 255)
+RED = (215, 30, 45, 255)
+BLUE = (40, 110, 220, 255)
+GREEN = (30, 140, 60, 255)
+WHITE = (255, 255, 255, 255)
+EDGE = (45, 45, 60, 255)
+
+
+def small_card(c, x0, y0, w, h, face, edge=EDGE):
+    """A card on the 16-pixel grid (coordinates in pixels)."""
+    c.fill(rounded_rect(x0, y0, x0 + w, y0 + h, 1.3), edge)
+    c.fill(rounded_rect(x0 + 1, y0 + 1, x0 + w - 1, y0 + h - 1, 0.8), face)
+
+
+def button_icons():
+    icons = {}
+    back = lambda x, y: (120, 170, 240, 255) if (int(x) + int(y)) % 2 else (80, 130, 220, 255)
+
+    c = Canvas(16)  # sequence: ascending bars on a card, sorted order
+    small_card(c, 1.5, 0.5, 13, 15, WHITE)
+    for i, hgt in enumerate((4, 7, 10)):
+        c.fill(lambda x, y, i=i, hgt=hgt: 4 + 3 * i <= x <= 6 + 3 * i and 13.5 - hgt <= y <= 13.5, BLUE)
+    icons["sequence"] = c.pixels()
+
+    c = Canvas(16)  # shuffle: two crossing arrows
+    c.fill(segment(1.5, 4, 11, 12, 1.8), INK)
+    c.fill(segment(1.5, 12, 11, 4, 1.8), INK)
+    c.fill(arrow_head((15, 12), 40, 4.2), INK)
+    c.fill(arrow_head((15, 4), -40, 4.2), INK)
+    icons["shuffle"] = c.pixels()
+
+    c = Canvas(16)  # gather: a squared pile, arrows pushing the cards in from both sides
+    for i in range(3):
+        small_card(c, 4.5 + i, 2.5 + i, 6, 9, WHITE)
+    c.fill(segment(0.2, 8, 2.6, 8, 1.4), GREEN)
+    c.fill(arrow_head((4.4, 8), 0, 2.6), GREEN)
+    c.fill(segment(15.8, 8, 14.2, 8, 1.4), GREEN)
+    c.fill(arrow_head((12.6, 8), 180, 2.6), GREEN)
+    icons["gather"] = c.pixels()
+
+    c = Canvas(16)  # scatter: cards flung apart
+    small_card(c, 0.5, 1, 6, 8, WHITE)
+    small_card(c, 9.5, 0.5, 6, 8, back)
+    small_card(c, 5, 7.5, 6, 8, WHITE)
+    c.fill(heart(3.5, 5, 1.6), RED)
+    c.fill(heart(8, 11.5, 1.6), RED)
+    icons["scatter"] = c.pixels()
+
+    c = Canvas(16)  # face up: a front with a heart
+    small_card(c, 2.5, 0.5, 11, 15, WHITE)
+    c.fill(heart(8, 7.5, 3.6), RED)
+    icons["faceup"] = c.pixels()
+
+    c = Canvas(16)  # face down: a back
+    small_card(c, 2.5, 0.5, 11, 15, back)
+    icons["facedown"] = c.pixels()
+
+    for name, mirror in (("undo", False), ("redo", True)):
+        c = Canvas(16)  # a curved arrow turning back (undo) or forward (redo)
+        body = arc(8, 9, 3.4, 5.4, 180, 360)
+        head = arrow_head((3.4, 13.5), 90, 3.8)
+        shape = union(body, head)
+        c.fill((lambda x, y, s=shape: s(16 - x, y)) if mirror else shape, BLUE if not mirror else (30, 140, 60, 255))
+        icons[name] = c.pixels()
+
+    c = Canvas(16)  # take out / put away: a box with a card
+    small_card(c, 5, 0.5, 7, 10, WHITE)
+    c.fill(heart(8.5, 4.5, 1.8), RED)
+    c.fill(polygon([(1, 7), (15, 7), (14, 15.5), (2, 15.5)]), (150, 95, 45, 255))
+    c.fill(polygon([(2, 8), (14, 8), (13.3, 14.5), (2.7, 14.5)]), (200, 140, 80, 255))
+    c.fill(segment(1, 7.5, 15, 7.5, 1.2), (110, 65, 25, 255))
+    icons["takeout"] = c.pixels()
+
+    c = Canvas(16)  # settings: a gear
+    teeth = [segment(8 + math.cos(math.radians(a)) * 4, 8 + math.sin(math.radians(a)) * 4,
+                     8 + math.cos(math.radians(a)) * 7.3, 8 + math.sin(math.radians(a)) * 7.3, 2.4)
+             for a in range(0, 360, 45)]
+    gear = union(disc(8, 8, 5.3), *teeth)
+    c.fill(lambda x, y: gear(x, y) and not disc(8, 8, 2.1)(x, y), (100, 105, 115, 255))
+    icons["settings"] = c.pixels()
+
+    c = Canvas(16)  # help: a question mark in a blue disc
+    c.fill(disc(8, 8, 7.5), BLUE)
+    mark = union(arc(8, 6, 1.6, 3.3, 180, 420), segment(8.6, 8.8, 8.6, 10.6, 1.7))
+    c.fill(mark, WHITE)
+    c.fill(disc(8.6, 12.6, 1.1), WHITE)
+    icons["help"] = c.pixels()
+    return icons
+
+
+def write_bmp(path, pixels, bits):
+    """A bottom-up BMP: 24-bit, or 32-bit with premultiplied alpha."""
+    h = len(pixels)
+    w = len(pixels[0])
+    stride = ((w * bits // 8) + 3) & ~3
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        for r, g, b, a in row:
+            if bits == 32:
+                line += bytes((b * a // 255, g * a // 255, r * a // 255, a))
+            else:
+                line += bytes((b, g, r))
+        data += line + bytes(stride - len(line))
+    header = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, len(data), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(data), 0, 0, 54) + header + data)
+
+
+def tile(w, h, colour, background):
+    """The suit pattern as an RGBA tile of w x h (pixels outside the shapes get background)."""
+    c = Canvas(max(w, h))
+    shapes = [heart(w * 0.25, h * 0.27, 3.2), spade(w * 0.73, h * 0.22, 2.9),
+              diamond(w * 0.25, h * 0.74, 3.6), club(w * 0.73, h * 0.7, 3.2)]
+    c.fill(lambda x, y: x < w and y < h and any(s(x, y) for s in shapes), colour)
+    px = c.pixels()
+    return [[p if p[3] > 0 else background for p in row[:w]] for row in px[:h]]
+
+
 def dib(pixels):
     size = len(pixels)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -302,6 +464,19 @@ def main():
         f.write(icon_file([recursive_icon()]))
     with open(os.path.join(OUT, "trail.cur"), "wb") as f:
         f.write(icon_file([trail_cursor()], kind=2, hotspot=(1, 1)))
+    names = {"faceup": 151, "facedown": 152, "gather": 153, "scatter": 154, "sequence": 157, "shuffle": 158,
+             "undo": 161, "redo": 162, "help": 163, "settings": 168, "takeout": 187}
+    for name, px in button_icons().items():
+        with open(os.path.join(OUT, name + ".ico"), "wb") as f:
+            f.write(icon_file([px]))
+    # Panel background: mask (white where the pattern shows) and image (the pattern on black),
+    # both 36 x 31, and the alpha tile, 34 x 30.
+    m = tile(36, 31, (255, 255, 255, 255), (0, 0, 0, 255))
+    write_bmp(os.path.join(OUT, "panel_mask.bmp"), [[(r, g, b, 255) for r, g, b, a in row] for row in m], 24)
+    im = tile(36, 31, (196, 202, 214, 255), (0, 0, 0, 255))
+    write_bmp(os.path.join(OUT, "panel_image.bmp"), [[(r, g, b, 255) for r, g, b, a in row] for row in im], 24)
+    al = tile(34, 30, (30, 50, 110, 255), (0, 0, 0, 0))
+    write_bmp(os.path.join(OUT, "panel_alpha.bmp"), al, 32)
     sounds()
     return 0
 

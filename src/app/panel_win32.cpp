@@ -1,5 +1,6 @@
 #include "app/app_win32.h"
 
+#include "app/commands.h"
 #include "app/panel.h"
 #include "app/startup.h"
 #include "app/table.h"
@@ -35,6 +36,8 @@ constexpr PanelTip kPanelTips[] = {
 };
 
 HWND panelHwnd() { return toHwnd(table.panel); }
+
+const wchar_t kHelpFile[] = L"ルポネ.chm";
 
 HICON loadAppIcon(int cx, int cy) {
     return static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_RP_APP), IMAGE_ICON, cx, cy, LR_SHARED));
@@ -164,6 +167,84 @@ void shutDown(HWND dlg) {
     PostQuitMessage(0);
 }
 
+// Deals the cards into the number of piles chosen from menu 148 under the gather button.
+void showDivideMenu(HWND dlg) {
+    HWND button = GetDlgItem(dlg, IDC_RP_GATHER);
+    HMENU menu = LoadMenuW(appInstance, MAKEINTRESOURCEW(IDM_RP_DIVIDE));
+    if (!menu) return;
+    RECT r;
+    GetWindowRect(button, &r);
+    TPMPARAMS keepClear{sizeof keepClear, r};
+    int chosen = TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, r.left,
+                                  r.bottom + 1, dlg, &keepClear);
+    DestroyMenu(menu);
+    if (chosen >= IDM_RP_PILES_FIRST && chosen <= IDM_RP_PILES_FIRST + 8) divide(chosen - IDM_RP_PILES_FIRST + 2);
+}
+
+void openHelp() {
+    HWND dlg = panelHwnd();
+    wchar_t found[MAX_PATH];
+    if (SearchPathW(nullptr, kHelpFile, nullptr, MAX_PATH, found, nullptr)) {
+        ShellExecuteW(dlg, nullptr, found, nullptr, nullptr, SW_SHOW);
+        return;
+    }
+    MessageBoxW(dlg, L"ファイル 「ルポネ.chm」 が見つかりませんでした。", L"ルポネ", MB_OK | MB_ICONINFORMATION);
+    std::u16string module = desk::modulePath();
+    std::wstring folder(module.begin(), module.end());
+    folder = folder.substr(0, folder.find_last_of(L"\\/"));
+    ShellExecuteW(dlg, nullptr, L"explorer.exe", folder.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+// The panel's background: a tile repeated from the client origin, blended where the display can.
+void paintPanel(HWND dlg) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dlg, &ps);
+    if (!dc) return;
+    const bool alpha = GetDeviceCaps(dc, BITSPIXEL) == 32 &&
+                       (GetDeviceCaps(dc, SHADEBLENDCAPS) & (SB_CONST_ALPHA | SB_PIXEL_ALPHA)) ==
+                           (SB_CONST_ALPHA | SB_PIXEL_ALPHA) &&
+                       alphaBlendFn;
+    auto bitmap = [](int id) {
+        return static_cast<HBITMAP>(LoadImageW(appInstance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_SHARED | LR_CREATEDIBSECTION));
+    };
+    HBITMAP first = bitmap(alpha ? IDB_RP_PANEL_ALPHA : IDB_RP_PANEL_MASK);
+    BITMAP bm{};
+    if (first && GetObjectW(first, sizeof bm, &bm)) {
+        HDC tile = CreateCompatibleDC(dc);
+        HDC src = CreateCompatibleDC(dc);
+        HBITMAP tileBitmap = CreateCompatibleBitmap(dc, bm.bmWidth, bm.bmHeight);
+        if (tile && src && tileBitmap) {
+            HGDIOBJ oldTile = SelectObject(tile, tileBitmap);
+            RECT all{0, 0, bm.bmWidth, bm.bmHeight};
+            FillRect(tile, &all, GetSysColorBrush(COLOR_BTNFACE));
+            HGDIOBJ oldSrc = SelectObject(src, first);
+            if (alpha) {
+                BLENDFUNCTION blend{AC_SRC_OVER, 0, 16, AC_SRC_ALPHA};
+                alphaBlendFn(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, blend);
+            } else if (HBITMAP image = bitmap(IDB_RP_PANEL_IMAGE)) {
+                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
+                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCPAINT);
+                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
+                SelectObject(src, image);
+                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCPAINT);
+            }
+            SelectObject(src, oldSrc);
+            SelectObject(tile, oldTile);
+            if (HBRUSH brush = CreatePatternBrush(tileBitmap)) {
+                RECT client;
+                GetClientRect(dlg, &client);
+                SetBrushOrgEx(dc, 0, 0, nullptr);
+                FillRect(dc, &client, brush);
+                DeleteObject(brush);
+            }
+        }
+        if (tileBitmap) DeleteObject(tileBitmap);
+        if (src) DeleteDC(src);
+        if (tile) DeleteDC(tile);
+    }
+    EndPaint(dlg, &ps);
+}
+
 BOOL dispatchCommand(int id) {
     switch (id) {
     case IDC_RP_RECURSIVE:
@@ -175,14 +256,15 @@ BOOL dispatchCommand(int id) {
     case IDC_RP_REDO:
         redo();
         return TRUE;
-    case IDC_RP_GATHER:
-    case IDC_RP_SCATTER:
-    case IDC_RP_FACEUP:
-    case IDC_RP_FACEDOWN:
-    case IDC_RP_SHUFFLE:
-    case IDC_RP_SEQUENCE:
+    case IDC_RP_GATHER: gather(); return TRUE;
+    case IDC_RP_SCATTER: scatter(); return TRUE;
+    case IDC_RP_FACEUP: turnAllFaceUp(); return TRUE;
+    case IDC_RP_FACEDOWN: turnAllFaceDown(); return TRUE;
+    case IDC_RP_SHUFFLE: shufflePile(); return TRUE;
+    case IDC_RP_SEQUENCE: sequenceAll(); return TRUE;
     case IDC_RP_HELP:
-    case 32651:
+    case 32651: openHelp(); return TRUE;
+    // The settings and take-out dialogs arrive with their own work.
     case IDC_RP_SETTINGS:
     case IDC_RP_TAKEOUT:
         return TRUE;
@@ -221,7 +303,10 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             PostMessageW(hdr->hwndFrom, TBM_SETPOS, TRUE, static_cast<LPARAM>(table.overlapRatio));
         return FALSE;
     }
-    case WM_CONTEXTMENU: return TRUE;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) == GetDlgItem(dlg, IDC_RP_GATHER)) showDivideMenu(dlg);
+        return TRUE;
+    case WM_PAINT: paintPanel(dlg); return TRUE;
     case WM_ACTIVATE:
         SetWindowPos(toHwnd(table.cardParent), dlg, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return TRUE;
