@@ -150,6 +150,28 @@ void settleWithX() {
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
 
+// Under Wine a focus report that was still on its way can raise one of the windows while the batch
+// restacks; raise again, bottom first, whatever does not stand where it should.
+bool restoreOrder(const std::vector<HWND>& raise, DWORD self) {
+    std::vector<HWND> wanted;
+    for (HWND h : raise)
+        if (GetWindowThreadProcessId(h, nullptr) == self && IsWindowVisible(h)) wanted.push_back(h);
+    for (int round = 0; round < 3; ++round) {
+        settleWithX();
+        std::unordered_map<HWND, size_t> rank;
+        for (size_t i = 0; i < wanted.size(); ++i) rank[wanted[i]] = i;
+        std::vector<HWND> seen;
+        for (Window w : topLevelWindows())
+            if (rank.count(toHwnd(w))) seen.push_back(toHwnd(w));
+        if (seen == wanted) return true;
+        for (auto it = wanted.rbegin(); it != wanted.rend(); ++it) {
+            if (!SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) return false;
+            settleWithX();
+        }
+    }
+    return true;
+}
+
 bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWND, const Entry*>& restacked,
                  size_t plain) {
     if (!plain) return true;
@@ -191,6 +213,16 @@ bool endBatch(Batch b) {
 
     const bool wine = runningUnderWine();
     const DWORD self = GetCurrentThreadId();
+    // Only the last activation of a batch is seen once it ends, so only that one is made: every
+    // other one would reach the X server as a focus change that Wine reports back later, and acting
+    // on such a stale report raises that window again, out of order.
+    HWND activated = nullptr;
+    for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
+        auto e = restacked.find(*it);
+        if (e != restacked.end() && !(e->second->flags & SWP_NOACTIVATE) &&
+            !((e->second->flags & SWP_SHOWWINDOW) && !IsWindowVisible(*it)))
+            activated = *it;
+    }
     std::vector<const Entry*> toShow;
     for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
         HWND h = *it;
@@ -202,17 +234,18 @@ bool endBatch(Batch b) {
         } else {
             const Entry& en = *e->second;
             x = en.x, y = en.y, cx = en.cx, cy = en.cy;
-            flags = en.flags & ~static_cast<UINT>(SWP_NOZORDER | SWP_SHOWWINDOW);
+            flags = (en.flags & ~static_cast<UINT>(SWP_NOZORDER | SWP_SHOWWINDOW)) | SWP_NOACTIVATE;
             if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(h)) {
                 toShow.push_back(&en);
-                flags |= SWP_NOACTIVATE;
             } else if (en.flags & SWP_SHOWWINDOW) {
                 flags |= SWP_SHOWWINDOW;
             }
+            if (h == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
         }
         if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
         if (wine && IsWindowVisible(h)) settleWithX();
     }
+    if (wine && !restoreOrder(raise, self)) return false;
     for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
         UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
         if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;

@@ -49,9 +49,13 @@ std::wstring freshFolder() {
     static int serial = 0;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"rupone-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++serial);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    // Wine hands out process ids again soon, so an id alone would meet an earlier test's folder and
+    // its state file; take the first name that nobody has made yet.
+    std::wstring folder;
+    do {
+        folder = std::wstring(temp) + L"rupone-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(++serial);
+    } while (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     CopyFileW((here() + L"\\" RUPONE_EXE_NAME).c_str(), (folder + L"\\" RUPONE_EXE_NAME).c_str(), FALSE);
     return folder;
 }

@@ -39,13 +39,14 @@ protected:
     }
     void TearDown() override {
         if (IsWindow(panel)) DestroyWindow(panel);
-        // Shutdown posted the quit request; take it off the queue.
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
         for (auto& c : table.deck.items())
             if (c->window) DestroyWindow(toHwnd(c->window));
         if (table.cardParent) DestroyWindow(toHwnd(table.cardParent));
+        // Shutdown posted the quit request; take it off the queue (only it: a window waiting to be
+        // painted would keep an undispatched queue full for ever).
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
         table = Table{};
     }
     HWND panel = nullptr;
@@ -131,8 +132,7 @@ TEST_F(PanelTest, StartUpLaysTheFreshTableAndShutdownReleasesIt) {
     EXPECT_EQ(table.buttonBaseProc, nullptr);
     MSG msg;
     bool quit = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (msg.message == WM_QUIT) quit = msg.wParam == 0;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) quit = msg.wParam == 0;
     EXPECT_TRUE(quit) << "shutdown posts the quit request with code 0";
 }
 
