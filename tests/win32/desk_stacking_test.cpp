@@ -15,6 +15,7 @@ namespace {
 const COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 160, 0), RGB(0, 0, 255), RGB(200, 200, 0), RGB(0, 200, 200),
                              RGB(200, 0, 200)};
 constexpr int kCount = 6;
+int activations = 0;
 
 LRESULT CALLBACK swatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_PAINT) {
@@ -25,6 +26,9 @@ LRESULT CALLBACK swatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         DeleteObject(b);
         EndPaint(h, &ps);
         return 0;
+    }
+    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
+        ++activations;
     }
     if (msg == WM_LBUTTONDOWN) {
         SetPropW(h, L"clicked", reinterpret_cast<HANDLE>(1));
@@ -55,12 +59,11 @@ protected:
 
     // Lays the windows in this order, top first, as the table does: first to the top, each next
     // directly below the one before.
-    void stack(const std::vector<int>& order, uint32_t extra = 0) {
+    void stack(const std::vector<int>& order, uint32_t extra = 0, uint32_t base = SWP_NOACTIVATE) {
         desk::Batch b = desk::beginBatch(kCount);
         desk::Window above = desk::kTop;
         for (int i : order) {
-            b = desk::defer(b, toWindow(windows[i]), above, 0, 0, 0, 0,
-                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | extra);
+            b = desk::defer(b, toWindow(windows[i]), above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | base | extra);
             above = toWindow(windows[i]);
         }
         ASSERT_TRUE(desk::endBatch(b));
@@ -125,6 +128,21 @@ TEST_F(StackingTest, CardsPutDirectlyBelowALeadCardStayThere) {
     std::vector<int> want = {0, 4, 5, 1, 2, 3};
     EXPECT_EQ(listed(), want);
     expectScreenAndClicks(want);
+}
+
+TEST_F(StackingTest, ABatchThatActivatesEveryWindowActivatesOnceAndKeepsItsOrder) {
+    std::vector<int> order = {2, 5, 0, 4, 1, 3};
+    stack(order, SWP_SHOWWINDOW);
+    // Shuffled piles ask for every card to be activated; the order must survive whatever focus
+    // reports come back afterwards.
+    for (std::vector<int> next : {std::vector<int>{4, 1, 3, 0, 2, 5}, std::vector<int>{1, 0, 5, 3, 2, 4}}) {
+        activations = 0;
+        stack(next, 0, 0);
+        EXPECT_EQ(listed(), next);
+        EXPECT_EQ(GetActiveWindow(), windows[next.front()]);
+        EXPECT_EQ(activations, 1);
+        expectScreenAndClicks(next);
+    }
 }
 
 TEST_F(StackingTest, AFailedBatchReportsFailure) {
