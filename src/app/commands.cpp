@@ -35,18 +35,6 @@ void turnAll(uint32_t faceUp) {
     takeSnapshot();
 }
 
-// Shows the wait cursor while it lives.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(desk::showWaitCursor()) {}
-    ~WaitCursor() { desk::restoreCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    void* previous_;
-};
-
 }  // namespace
 
 void turnAllFaceUp() { turnAll(1); }
@@ -138,7 +126,7 @@ void divide(int32_t piles) {
 }
 
 void shufflePile() {
-    WaitCursor wait;
+    desk::WaitCursor wait;
     if (!table.currentCard) return;
     Pile pile;
     collectPile(*table.currentCard, true, pile);

@@ -75,18 +75,6 @@ void replaceLatestSnapshot() {
 
 namespace {
 
-// Shows the wait cursor while it lives.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(desk::showWaitCursor()) {}
-    ~WaitCursor() { desk::restoreCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    void* previous_;
-};
-
 int32_t wrap(int64_t slot) {
     slot %= kHistorySlots;
     return static_cast<int32_t>(slot < 0 ? slot + kHistorySlots : slot);
@@ -109,7 +97,7 @@ bool applySnapshot(int32_t slot, bool keepGoing) {
 }  // namespace
 
 void undo() {
-    WaitCursor wait;
+    desk::WaitCursor wait;
     if (table.historyCurrent <= 0) return;
     if (applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent - 1), false)) {
         --table.historyCurrent;
@@ -120,7 +108,7 @@ void undo() {
 }
 
 void redo() {
-    WaitCursor wait;
+    desk::WaitCursor wait;
     if (table.redoCount == 0) return;
     applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent + 1), true);
     --table.redoCount;
@@ -130,7 +118,7 @@ void redo() {
 }
 
 void restoreCurrent() {
-    WaitCursor wait;
+    desk::WaitCursor wait;
     if (table.historyCurrent < 0) return;
     applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent), false);
 }

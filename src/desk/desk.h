@@ -80,6 +80,17 @@ Point dragSize();  // the drag rectangle's width and height
 void setCursorResource(int id);  // a cursor of the program's resources, until the pointer moves on
 void* showWaitCursor();          // returns the cursor to put back
 void restoreCursor(void* previous);
+// Shows the wait cursor while it lives.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(showWaitCursor()) {}
+    ~WaitCursor() { restoreCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    void* previous_;
+};
 bool keyDown(uint32_t vk);        // asynchronous key state
 
 // ---- monitors ----

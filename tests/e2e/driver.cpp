@@ -105,6 +105,22 @@ void movePointer(int x, int y) {
     Sleep(150);
 }
 
+bool readSavedTable(const std::wstring& folder, StateData& out) {
+    HANDLE f = CreateFileW((folder + L"\\rupone.dat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    std::vector<uint8_t> bytes(1 << 20);
+    DWORD got = 0;
+    BOOL read = ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    return read && decodeState(bytes.data(), got, out);
+}
+
+bool savedTable(HWND panel, const std::wstring& folder, StateData& out) {
+    SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
+    return readSavedTable(folder, out);
+}
+
 std::vector<CardWindow> cards(DWORD pid) { return search(pid).cards; }
 HWND panel(DWORD pid) { return search(pid).panel; }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "deck/state_file.h"
+
 namespace e2e {
 
 struct Running {
@@ -34,6 +36,10 @@ HWND panel(DWORD pid);
 // Polls until the process shows n visible cards and its panel; false on time-out.
 bool waitForTable(DWORD pid, size_t n, DWORD ms);
 bool alive(const Running& r);
+// Reads and decodes the state file in the program's folder; false when missing or refused.
+bool readSavedTable(const std::wstring& folder, StateData& out);
+// Has the running table write its state file through the log-off path, and reads it.
+bool savedTable(HWND panel, const std::wstring& folder, StateData& out);
 // Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
 void movePointer(int x, int y);
 

@@ -75,16 +75,9 @@ protected:
     bool undoEnabled() { return IsWindowEnabled(GetDlgItem(panel, IDC_RP_UNDO)) != FALSE; }
     // The faces as the table would save them, top first (written through the log-off path).
     std::vector<uint32_t> faces() {
-        SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
-        HANDLE f = CreateFileW((folder + L"\\rupone.dat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        std::vector<uint8_t> bytes(1 << 16);
-        DWORD got = 0;
-        ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(f);
         StateData d;
         std::vector<uint32_t> out;
-        if (!decodeState(bytes.data(), got, d)) return out;
+        if (!e2e::savedTable(panel, folder, d)) return out;
         for (const StateCard& c : d.cards) out.push_back(c.faceUp);
         return out;
     }

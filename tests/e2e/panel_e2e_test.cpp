@@ -33,15 +33,8 @@ protected:
     }
     // The table as it would be saved, through the log-off path.
     StateData saved() {
-        SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
-        HANDLE f = CreateFileW((folder + L"\\rupone.dat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        std::vector<uint8_t> bytes(1 << 16);
-        DWORD got = 0;
-        ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(f);
         StateData d;
-        EXPECT_TRUE(decodeState(bytes.data(), got, d));
+        EXPECT_TRUE(e2e::savedTable(panel, folder, d));
         return d;
     }
     std::set<uint32_t> faces() {

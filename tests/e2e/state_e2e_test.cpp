@@ -11,17 +11,6 @@ namespace {
 
 std::wstring stateFile(const std::wstring& folder) { return folder + L"\\rupone.dat"; }
 
-bool readState(const std::wstring& folder, StateData& out) {
-    HANDLE f = CreateFileW(stateFile(folder).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    std::vector<uint8_t> bytes(1 << 20);
-    DWORD got = 0;
-    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(f);
-    return decodeState(bytes.data(), got, out);
-}
-
 void writeState(const std::wstring& folder, const std::vector<uint8_t>& bytes) {
     HANDLE f = CreateFileW(stateFile(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
@@ -77,7 +66,7 @@ TEST_F(StateRoundTrip, ClosingThePanelWritesTheFreshTable) {
     startAndWait(53);
     closeTable();
     StateData d;
-    ASSERT_TRUE(readState(folder, d));
+    ASSERT_TRUE(e2e::readSavedTable(folder, d));
     ASSERT_EQ(d.cards.size(), 53u);
     EXPECT_EQ(d.cards[0].suit, u'j');
     EXPECT_EQ(d.cards[1].suit, u'h');
@@ -119,7 +108,7 @@ TEST_F(StateRoundTrip, NextStartRestoresTheTableAndItsSettings) {
     // Closing writes back exactly what was read: faces, keys and settings included.
     closeTable();
     StateData got;
-    ASSERT_TRUE(readState(folder, got));
+    ASSERT_TRUE(e2e::readSavedTable(folder, got));
     ASSERT_EQ(got.cards.size(), want.cards.size());
     for (size_t i = 0; i < got.cards.size(); ++i) {
         EXPECT_EQ(got.cards[i].suit, want.cards[i].suit) << i;
@@ -155,7 +144,7 @@ TEST_F(StateRoundTrip, LoggingOffWritesTheFileWhileTheTableRuns) {
     EXPECT_EQ(GetFileAttributesW(stateFile(folder).c_str()), INVALID_FILE_ATTRIBUTES) << "FALSE: nothing is written";
     SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
     StateData d;
-    ASSERT_TRUE(readState(folder, d));
+    ASSERT_TRUE(e2e::readSavedTable(folder, d));
     EXPECT_EQ(d.cards.size(), 53u);
     EXPECT_TRUE(e2e::alive(table));
     EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 53u);
