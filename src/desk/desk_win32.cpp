@@ -140,18 +140,19 @@ bool runningUnderWine() {
 }
 
 // Lets the X server answer everything asked so far (reading a screen pixel is a round trip) and
-// takes in what it reported.
+// takes in what it reported. Wine raises a window over whatever covers a part that X reported as
+// exposed, so such reports must be taken in while they are still true. A zero wait does that even
+// with messages queued, where peeking would return at once and leave the reports for later.
 void settleWithX() {
     if (HDC screen = GetDC(nullptr)) {
         GetPixel(screen, 0, 0);
         ReleaseDC(nullptr, screen);
     }
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
-// Under Wine a focus report that was still on its way can raise one of the windows while the batch
-// restacks; raise again, bottom first, whatever does not stand where it should.
+// Under Wine an exposure report taken in too late raises its window over the ones that cover it
+// by then; should one have slipped through, raise again, bottom first, until the order holds.
 bool restoreOrder(const std::vector<HWND>& raise, DWORD self) {
     std::vector<HWND> wanted;
     for (HWND h : raise)
@@ -213,9 +214,8 @@ bool endBatch(Batch b) {
 
     const bool wine = runningUnderWine();
     const DWORD self = GetCurrentThreadId();
-    // Only the last activation of a batch is seen once it ends, so only that one is made: every
-    // other one would reach the X server as a focus change that Wine reports back later, and acting
-    // on such a stale report raises that window again, out of order.
+    // Only the last activation of a batch is seen once it ends, so only that one is made; the
+    // others would each make a new current card and refresh the marks for nothing.
     HWND activated = nullptr;
     for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
         auto e = restacked.find(*it);
@@ -223,6 +223,8 @@ bool endBatch(Batch b) {
             !((e->second->flags & SWP_SHOWWINDOW) && !IsWindowVisible(*it)))
             activated = *it;
     }
+    // Reports about the order as it stands must not arrive once it has changed.
+    if (wine) settleWithX();
     std::vector<const Entry*> toShow;
     for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
         HWND h = *it;
