@@ -145,6 +145,21 @@ TEST_F(StackingTest, ABatchThatActivatesEveryWindowActivatesOnceAndKeepsItsOrder
     }
 }
 
+TEST_F(StackingTest, RestacksHoldWhileMessagesWaitInTheQueue) {
+    std::vector<int> order = {0, 1, 2, 3, 4, 5};
+    stack(order, SWP_SHOWWINDOW);
+    // A command usually runs with messages queued behind it (paints, posted requests); what the
+    // screen reported during the restack must not reorder the windows once they are handled.
+    const std::vector<std::vector<int>> orders = {
+        {5, 4, 3, 2, 1, 0}, {2, 0, 4, 1, 5, 3}, {1, 3, 5, 0, 2, 4}, {4, 5, 0, 3, 1, 2}, {0, 1, 2, 3, 4, 5}};
+    for (const std::vector<int>& next : orders) {
+        for (HWND h : windows) PostMessageW(h, WM_NULL, 0, 0);
+        stack(next);
+        EXPECT_EQ(listed(), next);
+        expectScreenAndClicks(next);
+    }
+}
+
 TEST_F(StackingTest, AFailedBatchReportsFailure) {
     desk::Batch b = desk::beginBatch(2);
     b = desk::defer(b, toWindow(windows[0]), desk::kTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
