@@ -214,14 +214,12 @@ bool endBatch(Batch b) {
 
     const bool wine = runningUnderWine();
     const DWORD self = GetCurrentThreadId();
-    // Only the last activation of a batch is seen once it ends, so only that one is made; the
-    // others would each make a new current card and refresh the marks for nothing.
+    // As in a deferred batch, the last request to activate is the one that holds; only that one is
+    // made, since the others would each make a new current card and refresh the marks for nothing.
     HWND activated = nullptr;
-    for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
-        auto e = restacked.find(*it);
-        if (e != restacked.end() && !(e->second->flags & SWP_NOACTIVATE) &&
-            !((e->second->flags & SWP_SHOWWINDOW) && !IsWindowVisible(*it)))
-            activated = *it;
+    for (const Entry& e : entries) {
+        if ((e.flags & (SWP_NOZORDER | SWP_NOACTIVATE)) || restacked.at(e.hwnd) != &e) continue;
+        if (!((e.flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd))) activated = e.hwnd;
     }
     // Reports about the order as it stands must not arrive once it has changed.
     if (wine) settleWithX();
