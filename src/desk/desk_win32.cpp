@@ -151,28 +151,6 @@ void settleWithX() {
     MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
-// Under Wine an exposure report taken in too late raises its window over the ones that cover it
-// by then; should one have slipped through, raise again, bottom first, until the order holds.
-bool restoreOrder(const std::vector<HWND>& raise, DWORD self) {
-    std::vector<HWND> wanted;
-    for (HWND h : raise)
-        if (GetWindowThreadProcessId(h, nullptr) == self && IsWindowVisible(h)) wanted.push_back(h);
-    for (int round = 0; round < 3; ++round) {
-        settleWithX();
-        std::unordered_map<HWND, size_t> rank;
-        for (size_t i = 0; i < wanted.size(); ++i) rank[wanted[i]] = i;
-        std::vector<HWND> seen;
-        for (Window w : topLevelWindows())
-            if (rank.count(toHwnd(w))) seen.push_back(toHwnd(w));
-        if (seen == wanted) return true;
-        for (auto it = wanted.rbegin(); it != wanted.rend(); ++it) {
-            if (!SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) return false;
-            settleWithX();
-        }
-    }
-    return true;
-}
-
 bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWND, const Entry*>& restacked,
                  size_t plain) {
     if (!plain) return true;
@@ -245,7 +223,6 @@ bool endBatch(Batch b) {
         if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
         if (wine && IsWindowVisible(h)) settleWithX();
     }
-    if (wine && !restoreOrder(raise, self)) return false;
     for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
         UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
         if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
