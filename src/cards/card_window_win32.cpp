@@ -99,7 +99,10 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_DESTROY: onDestroy(hwnd, *card); return 0;
     case WM_MOVE: onCardMoved(*card); return 0;
-    case WM_ACTIVATE: onCardActivated(*card, LOWORD(wp)); return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE) desk::raiseActivated(hwnd);
+        onCardActivated(*card, LOWORD(wp));
+        return 0;
     case WM_SETFOCUS: onCardFocusGained(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
     case WM_KILLFOCUS: onCardFocusLost(*card, toWindow(reinterpret_cast<HWND>(wp))); return 0;
     case WM_PAINT: paintCard(*card); return 0;

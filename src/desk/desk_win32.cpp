@@ -164,7 +164,17 @@ bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWN
     return EndDeferWindowPos(h) != FALSE;
 }
 
+// While a batch restacks, the batch alone decides where an activated window goes.
+bool restacking = false;
+
 }  // namespace
+
+void raiseActivated(HWND h) {
+    if (!runningUnderWine() || restacking || !IsWindowVisible(h)) return;
+    settleWithX();
+    SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    settleWithX();
+}
 
 bool endBatch(Batch b) {
     if (!b) return false;
@@ -201,6 +211,10 @@ bool endBatch(Batch b) {
     }
     // Reports about the order as it stands must not arrive once it has changed.
     if (wine) settleWithX();
+    struct Restacking {
+        Restacking() { restacking = true; }
+        ~Restacking() { restacking = false; }
+    } during;
     std::vector<const Entry*> toShow;
     for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
         HWND h = *it;
@@ -227,6 +241,9 @@ bool endBatch(Batch b) {
         UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
         if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
     }
+    // What X reported visible as the windows appeared is true only until something else changes
+    // the order (the panel shown over them, say): take it in now.
+    if (wine && !toShow.empty()) settleWithX();
     return true;
 }
 

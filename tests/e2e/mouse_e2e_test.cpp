@@ -182,3 +182,32 @@ TEST_F(MouseTest, RightDoubleClickTurnsThePileAndOneUndoRestoresIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MouseTest, ATrailDraggedFromTheLowestCardHangsDirectlyBeneathIt) {
+    // Top first: C, D, B, A; none overlaps another. The drag starts on A, the lowest card.
+    startWith({{u'h', 3, 600, 300, 1}, {u'h', 4, 800, 600, 1}, {u'h', 2, 450, 300, 1}, {u'h', 1, 300, 300, 1}});
+    const int A = 3, B = 2, C = 0, D = 1;
+    moveTo(310, 310);
+    send(MOUSEEVENTF_LEFTDOWN);
+    glide({310, 310}, {460, 310});
+    glide({460, 310}, {610, 310});
+    send(MOUSEEVENTF_LEFTUP);
+    glide({610, 310}, {310, 510});
+    leftClick();
+    settle();
+    EXPECT_EQ(depth(A), 0u);
+    EXPECT_EQ(depth(C), 1u);
+    EXPECT_EQ(depth(B), 2u);
+    EXPECT_EQ(depth(D), 3u);
+    StateData d;
+    ASSERT_TRUE(e2e::savedTable(panel, folder, d));
+    ASSERT_EQ(d.cards.size(), 4u);
+    EXPECT_EQ(d.cards[0].rank, 1);
+    EXPECT_EQ(d.cards[1].rank, 3);
+    EXPECT_EQ(d.cards[2].rank, 2);
+    EXPECT_EQ(d.cards[3].rank, 4);
+}
+
+}  // namespace

@@ -165,4 +165,45 @@ TEST_F(StateRoundTrip, PanelStoredOffTheWorkAreaComesBackAtItsEdge) {
     closeTable();
 }
 
+
+TEST_F(StateRoundTrip, AnOverlappingTableKeepsItsStackingWhileThePanelMovesOverIt) {
+    // 53 cards thrown over the screen, many overlapping, two of them under the panel.
+    StateData want;
+    want.panelX = 300;
+    want.panelY = 200;
+    want.soundOn = 0;
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    const char16_t suits[] = {u'h', u'c', u's', u'd'};
+    want.cards.push_back({u'j', 0, 319, 204, 1});
+    for (int i = 0; i < 52; ++i) {
+        int32_t x = static_cast<int32_t>(next(1150)), y = static_cast<int32_t>(next(900));
+        if (i == 20) x = 379, y = 320;
+        want.cards.push_back({suits[i / 13], i % 13 + 1, x, y, next(2)});
+    }
+    writeState(folder, encodeState(want));
+    startAndWait(want.cards.size());
+    Sleep(500);
+    // The panel passes over a pile and goes back: whatever it uncovers must stay where it lay.
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    const POINT stops[] = {{500, 400}, {700, 300}, {100, 600}, {300, 200}};
+    for (POINT p : stops) {
+        SetWindowPos(panel, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(300);
+    }
+    closeTable();
+    StateData got;
+    ASSERT_TRUE(e2e::readSavedTable(folder, got));
+    ASSERT_EQ(got.cards.size(), want.cards.size());
+    int moved = 0;
+    for (size_t i = 0; i < got.cards.size(); ++i) {
+        bool same = got.cards[i].suit == want.cards[i].suit && got.cards[i].rank == want.cards[i].rank &&
+                    got.cards[i].x == want.cards[i].x && got.cards[i].y == want.cards[i].y;
+        EXPECT_TRUE(same) << "record " << i << " is " << char(got.cards[i].suit) << got.cards[i].rank << ", was "
+                          << char(want.cards[i].suit) << want.cards[i].rank;
+        moved += !same;
+    }
+    EXPECT_EQ(moved, 0);
+}
+
 }  // namespace
