@@ -80,17 +80,22 @@ int32_t wrap(int64_t slot) {
     return static_cast<int32_t>(slot < 0 ? slot + kHistorySlots : slot);
 }
 
+void applyEachSlot(int32_t slot, desk::Batch batch, bool keepGoing) {
+    for (const auto& card : table.deck.items()) {
+        batch = applySlot(slot, *card, batch);
+        if (!batch && !keepGoing) return;
+    }
+    if (batch) endBatchRefreshingMarks(batch);
+}
+
 // Moves, restacks and turns every card as the slot has it, in one batch; false when no batch could
 // be begun. With keepGoing, a failed card does not stop the others from being tried (they then
-// fail at once, without touching their faces).
+// fail at once, without touching their faces). Faces may have turned, so the face buttons follow.
 bool applySnapshot(int32_t slot, bool keepGoing) {
     desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
     if (!batch) return false;
-    for (const auto& card : table.deck.items()) {
-        batch = applySlot(slot, *card, batch);
-        if (!batch && !keepGoing) return true;
-    }
-    if (batch) endBatchRefreshingMarks(batch);
+    applyEachSlot(slot, batch, keepGoing);
+    updateFaceButtons();
     return true;
 }
 

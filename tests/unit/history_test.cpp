@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/commands.h"
 #include "res/ids.h"
 #include "support/gesture_fixture.h"
 
@@ -112,6 +113,26 @@ TEST_F(HistoryTest, CardsWithoutWindowsAreRecordedAtTheOrigin) {
     startHistory();
     EXPECT_EQ(a.history[0].x, 0);
     EXPECT_EQ(a.history[0].insertAfter, nullptr);
+}
+
+
+TEST_F(HistoryTest, UndoRedoAndRestoreLeaveTheFaceButtonsInStep) {
+    lay(100, 100);
+    lay(200, 200);
+    updateFaceButtons();
+    startHistory();
+    turnAllFaceUp();
+    auto faceButtons = [] { return std::make_pair(fake::enabled(IDC_RP_FACEUP), fake::enabled(IDC_RP_FACEDOWN)); };
+    const auto allDown = std::make_pair(true, false), allUp = std::make_pair(false, true);
+    EXPECT_EQ(faceButtons(), allUp);
+    undo();
+    EXPECT_EQ(faceButtons(), allDown) << "every card is face down again";
+    redo();
+    EXPECT_EQ(faceButtons(), allUp);
+    for (const auto& c : table.deck.items()) c->faceUp = 0;  // turned, not yet recorded
+    updateFaceButtons();
+    restoreCurrent();
+    EXPECT_EQ(faceButtons(), allUp);
 }
 
 }  // namespace
