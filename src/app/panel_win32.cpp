@@ -135,6 +135,26 @@ void createCardParent() {
     table.cardParent = toWindow(h);
 }
 
+// The background bitmaps, loaded at the first paint and freed at shutdown: a bitmap resource
+// loads as a new bitmap every time, shared or not.
+struct PanelTiles {
+    HBITMAP alpha = nullptr, mask = nullptr, image = nullptr;
+} tiles;
+
+HBITMAP panelTile(HBITMAP& held, int id) {
+    if (!held)
+        held = static_cast<HBITMAP>(
+            LoadImageW(appInstance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    return held;
+}
+
+void freePanelTiles() {
+    for (HBITMAP* held : {&tiles.alpha, &tiles.mask, &tiles.image}) {
+        if (*held) DeleteObject(*held);
+        *held = nullptr;
+    }
+}
+
 void startUp(HWND dlg) {
     table.random.seed(GetTickCount());
     setPanelIcons(dlg);
@@ -164,6 +184,7 @@ void shutDown(HWND dlg) {
     }
     saveState();
     releaseAllCards();
+    freePanelTiles();
     PostQuitMessage(0);
 }
 
@@ -204,10 +225,7 @@ void paintPanel(HWND dlg) {
                        (GetDeviceCaps(dc, SHADEBLENDCAPS) & (SB_CONST_ALPHA | SB_PIXEL_ALPHA)) ==
                            (SB_CONST_ALPHA | SB_PIXEL_ALPHA) &&
                        alphaBlendFn;
-    auto bitmap = [](int id) {
-        return static_cast<HBITMAP>(LoadImageW(appInstance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_SHARED | LR_CREATEDIBSECTION));
-    };
-    HBITMAP first = bitmap(alpha ? IDB_RP_PANEL_ALPHA : IDB_RP_PANEL_MASK);
+    HBITMAP first = alpha ? panelTile(tiles.alpha, IDB_RP_PANEL_ALPHA) : panelTile(tiles.mask, IDB_RP_PANEL_MASK);
     BITMAP bm{};
     if (first && GetObjectW(first, sizeof bm, &bm)) {
         HDC tile = CreateCompatibleDC(dc);
@@ -221,7 +239,7 @@ void paintPanel(HWND dlg) {
             if (alpha) {
                 BLENDFUNCTION blend{AC_SRC_OVER, 0, 16, AC_SRC_ALPHA};
                 alphaBlendFn(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, blend);
-            } else if (HBITMAP image = bitmap(IDB_RP_PANEL_IMAGE)) {
+            } else if (HBITMAP image = panelTile(tiles.image, IDB_RP_PANEL_IMAGE)) {
                 BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
                 BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCPAINT);
                 BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
