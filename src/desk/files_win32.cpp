@@ -1,13 +1,29 @@
 #include "desk/windows_win32.h"
 
+#include <algorithm>
+
 #include "desk/desk.h"
 #include "desk/files_win32.h"
 
 namespace {
 
 long long writeBudget = -1;
+size_t longestClassicName = 0;
 
-const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+// The name handed to the file system. From MAX_PATH characters on, Windows takes a name only in
+// its long form; the state path fits the classic limit, its temporary name may not.
+std::wstring systemName(const std::u16string& path) {
+    std::wstring name(path.begin(), path.end());
+    if (name.rfind(L"\\\\?\\", 0) == 0) return name;
+    if (name.size() < MAX_PATH) {
+        longestClassicName = std::max(longestClassicName, name.size());
+        return name;
+    }
+    for (wchar_t& c : name)
+        if (c == L'/') c = L'\\';
+    if (name.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + name.substr(2);
+    return L"\\\\?\\" + name;
+}
 
 // WriteFile of the whole buffer, in pieces, honouring the test budget.
 bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
@@ -31,6 +47,12 @@ bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
 
 void failFileWritesAfter(long long bytes) { writeBudget = bytes; }
 
+size_t takeLongestClassicFileName() {
+    size_t n = longestClassicName;
+    longestClassicName = 0;
+    return n;
+}
+
 namespace desk {
 
 std::u16string modulePath() {
@@ -42,7 +64,7 @@ std::u16string modulePath() {
 
 bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out) {
     // Others may still replace the file while it is open.
-    HANDLE f = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+    HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
@@ -62,13 +84,13 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
 }
 
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
-    std::u16string temp = path + u".new";
-    HANDLE f = CreateFileW(wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring target = systemName(path), temp = systemName(path + u".new");
+    HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     bool ok = writeAll(f, bytes.data(), bytes.size()) && FlushFileBuffers(f);
     ok = CloseHandle(f) && ok;
-    ok = ok && MoveFileExW(wide(temp), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileW(wide(temp));
+    ok = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(temp.c_str());
     return ok;
 }
 

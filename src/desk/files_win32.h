@@ -1,4 +1,10 @@
-// Test seam of the file wrappers: make writes fail once this many bytes were written (-1: never).
+// Test seams of the file wrappers.
 #pragma once
 
+#include <cstddef>
+
+// Writes fail once this many bytes were written (-1: never).
 void failFileWritesAfter(long long bytes);
+// The longest name handed to the file system in the classic form (without "\\?\") since the
+// last call. Windows without long-path support refuses such names from 260 characters on.
+size_t takeLongestClassicFileName();

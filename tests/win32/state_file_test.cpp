@@ -71,6 +71,32 @@ TEST_F(StateFileTest, ReadingRefusesMissingAndOversizedFiles) {
     EXPECT_EQ(out.size(), 1001u);
 }
 
+TEST_F(StateFileTest, AStatePathOfTheFullLengthIsStillReplaced) {
+    // A program in a deep folder: its state path has 259 characters, the most a path may have.
+    std::wstring deep = folder;
+    for (int i = 0; i < 2; ++i) {
+        deep += L"\\" + std::wstring(90, L'd');
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    ASSERT_LT(deep.size(), 250u);
+    std::wstring name = std::wstring(259 - deep.size() - 1 - 4, L'r') + L".dat";
+    std::u16string full = u16(deep + L"\\" + name);
+    ASSERT_EQ(full.size(), 259u);
+    std::vector<uint8_t> first(300, 1), second(500, 2), out;
+    takeLongestClassicFileName();
+    EXPECT_TRUE(desk::replaceFile(full, first));
+    EXPECT_TRUE(desk::replaceFile(full, second)) << "over an existing file too";
+    EXPECT_TRUE(desk::readFile(full, 1000, out));
+    EXPECT_EQ(out, second);
+    // Wine takes any length; Windows refuses a classic name from MAX_PATH characters on.
+    EXPECT_LT(takeLongestClassicFileName(), size_t{MAX_PATH});
+    DeleteFileW(w(full));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(RemoveDirectoryW(deep.c_str())) << "nothing left behind";
+        deep.resize(deep.find_last_of(L'\\'));
+    }
+}
+
 TEST(ModulePath, IsThisProgramsExecutable) {
     std::u16string p = desk::modulePath();
     ASSERT_GT(p.size(), 4u);
