@@ -5,6 +5,7 @@
 #include "app/table.h"
 #include "deck/deck.h"
 #include "deck/history.h"
+#include "deck/state_file.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -19,8 +20,19 @@ desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const
     return {x, y};
 }
 
+CardSize freshCardSize(uint32_t dpi) {
+    auto scaled = [dpi](int32_t size) {
+        int64_t px = (int64_t{size} * dpi + 48) / 96;
+        return static_cast<int32_t>(std::clamp<int64_t>(px, kMinCardSide, kMaxCardSide));
+    };
+    return {scaled(60), scaled(88)};
+}
+
 void buildTable(bool fromStateFile) {
     if (!fromStateFile) {
+        CardSize size = freshCardSize(desk::displayDpi(table.panel));
+        table.cardWidth = size.width;
+        table.cardHeight = size.height;
         createDefaultDeck();
         updateFaceButtons();
         playTableSound(IDS_RP_FRESH);

@@ -9,6 +9,13 @@
 // limits winning when the area is too small.
 desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work);
 
+struct CardSize {
+    int32_t width;
+    int32_t height;
+};
+// The card size of a fresh table: 60 x 88 at 96 DPI, scaled to the display's DPI.
+CardSize freshCardSize(uint32_t dpi);
+
 // The table after the state file was tried: the default deck when it was not used, then the
 // cycling order and the first snapshot.
 void buildTable(bool fromStateFile);

@@ -66,7 +66,7 @@ private:
     bool ok_ = true;
 };
 
-int32_t clampSide(int32_t v) { return std::clamp(v, 16, 999); }
+int32_t clampSide(int32_t v) { return std::clamp(v, kMinCardSide, kMaxCardSide); }
 
 }  // namespace
 

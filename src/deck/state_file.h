@@ -14,6 +14,8 @@ constexpr size_t kMaxStateFileBytes = 10485760;     // 10 MiB
 constexpr size_t kStateHeaderBytes = 52;
 constexpr size_t kStateRecordBytes = 20;
 constexpr size_t kStateTrailerBytes = 76;           // overwrite flag and the 18 keys
+constexpr int32_t kMinCardSide = 16;                // card sides the table takes, in pixels
+constexpr int32_t kMaxCardSide = 999;
 
 extern const std::array<uint8_t, 16> kStateMagic;
 

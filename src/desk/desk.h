@@ -95,6 +95,8 @@ bool keyDown(uint32_t vk);        // asynchronous key state
 
 // ---- monitors ----
 bool workAreaNear(Window w, Rect& out);
+// Dots per inch of the display a window is on (96 at 100 % scale).
+uint32_t displayDpi(Window w);
 
 // ---- output ----
 void playSound(int resourceId);  // asynchronous, cuts off the sound still playing

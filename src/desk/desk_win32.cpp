@@ -289,6 +289,21 @@ bool workAreaNear(Window w, Rect& out) {
     return true;
 }
 
+uint32_t displayDpi(Window w) {
+    // GetDpiForWindow is looked up: systems before Windows 10 lack it and have one DPI for all.
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<ForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = w && forWindow ? forWindow(toHwnd(w)) : 0;
+    if (!dpi) {
+        if (HDC screen = GetDC(nullptr)) {
+            dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+            ReleaseDC(nullptr, screen);
+        }
+    }
+    return dpi ? dpi : 96;
+}
+
 void playSound(int resourceId) {
     PlaySoundW(MAKEINTRESOURCEW(resourceId), GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

@@ -92,3 +92,62 @@ TEST(TableStart, PanelOpenedInTheCornerStaysTenPixelsInside) {
 }
 
 }  // namespace
+
+namespace {
+
+// The display scale a user sets, for the programs started while this lives: Wine reads it from
+// the user's LogPixels when a process starts. The value before comes back at the end.
+class DisplayScale {
+public:
+    explicit DisplayScale(DWORD dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        DWORD size = sizeof old_;
+        had_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+               ERROR_SUCCESS;
+        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    }
+    ~DisplayScale() {
+        if (had_)
+            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        else
+            RegDeleteValueW(key_, L"LogPixels");
+        RegCloseKey(key_);
+    }
+    DisplayScale(const DisplayScale&) = delete;
+    DisplayScale& operator=(const DisplayScale&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    bool had_ = false;
+};
+
+TEST(TableStart, AtTwiceTheScaleAFreshTableHasCardsTwiceAsLargeAndThePanelHoldsItsControls) {
+    DisplayScale scale(192);
+    e2e::movePointer(640, 500);
+    e2e::Running table;
+    ASSERT_TRUE(e2e::start(table, e2e::freshFolder()));
+    ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 53, 30000));
+    std::vector<e2e::CardWindow> cards = e2e::cards(table.pi.dwProcessId);
+    ASSERT_EQ(cards.size(), 53u);
+    EXPECT_EQ(cards[0].rect.right - cards[0].rect.left, 120);
+    EXPECT_EQ(cards[0].rect.bottom - cards[0].rect.top, 176);
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    RECT client;
+    GetClientRect(panel, &client);
+    MapWindowPoints(panel, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    for (int id : {IDC_RP_SEQUENCE, IDC_RP_HELP, IDC_RP_RATIO, IDC_RP_RECURSIVE}) {
+        RECT r;
+        GetWindowRect(GetDlgItem(panel, id), &r);
+        EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right && r.bottom <= client.bottom)
+            << "control " << id;
+        if (id == IDC_RP_HELP) {
+            EXPECT_GE(r.right - r.left, 50) << "18 dialog units at 200 %";
+        }
+    }
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0);
+}
+
+}  // namespace

@@ -21,6 +21,7 @@ struct World {
     std::map<int, bool> checks;
     desk::Point pointer;
     desk::Rect work{0, 0, 1024, 768};
+    uint32_t dpi = 96;
     bool failWork = false;
     int failAfter = -1;
     bool failCreate = false;
@@ -240,6 +241,8 @@ bool workAreaNear(Window, Rect& out) {
     return true;
 }
 
+uint32_t displayDpi(Window) { return world.dpi; }
+
 void playSound(int id) { world.sounds.push_back(id); }
 void invalidate(Window w) { world.invalidated.push_back(w); }
 void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
@@ -352,6 +355,7 @@ bool checked(int id) { return world.checks[id]; }
 void setPointer(desk::Point p) { world.pointer = p; }
 void setWorkArea(desk::Rect r) { world.work = r; }
 void failWorkArea(bool fail) { world.failWork = fail; }
+void setDpi(uint32_t dpi) { world.dpi = dpi; }
 void failBatchAfter(int entries) { world.failAfter = entries; }
 void failCardCreation(bool fail) { world.failCreate = fail; }
 desk::Window active() { return world.active; }

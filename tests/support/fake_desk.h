@@ -47,6 +47,7 @@ bool checked(int id);
 void setPointer(desk::Point p);
 void setWorkArea(desk::Rect r);
 void failWorkArea(bool fail);
+void setDpi(uint32_t dpi);
 void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th deferred move; -1: never
 void failCardCreation(bool fail);
 desk::Window active();

@@ -136,6 +136,27 @@ TEST_F(StartupTest, WorkAreaIsThePanelsAndFailsWithoutIt) {
     EXPECT_FALSE(workArea(r));
 }
 
+TEST_F(StartupTest, FreshCardsFollowTheDisplayScaleAndStoredSizesStayPixels) {
+    const struct {
+        uint32_t dpi;
+        int32_t width, height;
+    } cases[] = {{96, 60, 88}, {120, 75, 110}, {144, 90, 132}, {192, 120, 176}, {1, 16, 16}, {2000, 999, 999}};
+    for (const auto& c : cases) {
+        CardSize size = freshCardSize(c.dpi);
+        EXPECT_EQ(size.width, c.width) << c.dpi;
+        EXPECT_EQ(size.height, c.height) << c.dpi;
+    }
+    fake::setDpi(192);
+    table.cardWidth = 50;
+    buildTable(true);
+    EXPECT_EQ(table.cardWidth, 50) << "a table from the state file keeps its size";
+    buildTable(false);
+    desk::Rect r;
+    ASSERT_TRUE(desk::windowRect(table.deck.at(0).window, r));
+    EXPECT_EQ(r.width(), 120);
+    EXPECT_EQ(r.height(), 176);
+}
+
 TEST(RandomGenerator, StepsAndPicksAsTheTableExpects) {
     Random r;
     r.seed(0);
