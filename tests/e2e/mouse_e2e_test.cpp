@@ -210,4 +210,25 @@ TEST_F(MouseTest, ATrailDraggedFromTheLowestCardHangsDirectlyBeneathIt) {
     EXPECT_EQ(d.cards[3].rank, 4);
 }
 
+TEST_F(MouseTest, APileLiftedFromItsLowestCardHangsDirectlyBeneathIt) {
+    // Top first: D apart, then C and B lying on A, the lowest card; the double-click hits A's
+    // uncovered left edge. (Once overlapping cards have moved, Wine's stacking may follow stale
+    // exposures, so it is asserted right after the lift.)
+    startWith({{u'h', 4, 700, 300, 1}, {u'h', 3, 305, 302, 1}, {u'h', 2, 310, 304, 1}, {u'h', 1, 300, 300, 1}});
+    const int A = 3, B = 2, C = 1, D = 0;
+    moveTo(302, 340);
+    leftClick();
+    leftClick();
+    settle();
+    EXPECT_EQ(depth(A), 0u);
+    EXPECT_EQ(depth(C), 1u);
+    EXPECT_EQ(depth(B), 2u);
+    EXPECT_EQ(depth(D), 3u);
+    glide({302, 340}, {502, 440});
+    leftClick();
+    settle();
+    EXPECT_EQ(at(A), (POINT{500, 400}));
+    EXPECT_EQ(at(C), (POINT{505, 402}));
+}
+
 }  // namespace
