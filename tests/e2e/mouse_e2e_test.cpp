@@ -66,6 +66,18 @@ protected:
         send(MOUSEEVENTF_RIGHTUP);
     }
     static void settle() { Sleep(250); }
+    // Presses on (310, 310), drags across (460, 310) and (610, 310), releases, carries the trail
+    // 200 pixels down and puts it down.
+    static void dragTrailFrom300To600AndPutItDown200Lower() {
+    moveTo(310, 310);
+    send(MOUSEEVENTF_LEFTDOWN);
+    glide({310, 310}, {460, 310});
+    glide({460, 310}, {610, 310});
+    send(MOUSEEVENTF_LEFTUP);
+    glide({610, 310}, {310, 510});
+    leftClick();
+    settle();
+    }
 
     POINT at(int i) {
         RECT r;
@@ -138,14 +150,7 @@ TEST_F(MouseTest, RightClickTurnsACardAndAPressReleasedElsewhereTurnsNothing) {
 TEST_F(MouseTest, DragAcrossCardsCollectsATrailThatHangsBeneathTheFirst) {
     // Top first: A, then B and C apart from it, and one more card below them all.
     startWith({{u'h', 1, 300, 300, 1}, {u'h', 2, 450, 300, 1}, {u'h', 3, 600, 300, 1}, {u'h', 4, 800, 600, 1}});
-    moveTo(310, 310);
-    send(MOUSEEVENTF_LEFTDOWN);
-    glide({310, 310}, {460, 310});
-    glide({460, 310}, {610, 310});
-    send(MOUSEEVENTF_LEFTUP);
-    glide({610, 310}, {310, 510});
-    leftClick();
-    settle();
+    dragTrailFrom300To600AndPutItDown200Lower();
     EXPECT_EQ(at(0), (POINT{300, 500}));
     EXPECT_EQ(at(1), (POINT{450, 500}));
     EXPECT_EQ(at(2), (POINT{600, 500}));
@@ -181,22 +186,11 @@ TEST_F(MouseTest, RightDoubleClickTurnsThePileAndOneUndoRestoresIt) {
     EXPECT_FALSE(undoEnabled()) << "one step took it all back";
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(MouseTest, ATrailDraggedFromTheLowestCardHangsDirectlyBeneathIt) {
     // Top first: C, D, B, A; none overlaps another. The drag starts on A, the lowest card.
     startWith({{u'h', 3, 600, 300, 1}, {u'h', 4, 800, 600, 1}, {u'h', 2, 450, 300, 1}, {u'h', 1, 300, 300, 1}});
     const int A = 3, B = 2, C = 0, D = 1;
-    moveTo(310, 310);
-    send(MOUSEEVENTF_LEFTDOWN);
-    glide({310, 310}, {460, 310});
-    glide({460, 310}, {610, 310});
-    send(MOUSEEVENTF_LEFTUP);
-    glide({610, 310}, {310, 510});
-    leftClick();
-    settle();
+    dragTrailFrom300To600AndPutItDown200Lower();
     EXPECT_EQ(depth(A), 0u);
     EXPECT_EQ(depth(C), 1u);
     EXPECT_EQ(depth(B), 2u);
