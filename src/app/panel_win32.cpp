@@ -182,7 +182,10 @@ void shutDown(HWND dlg) {
         table.backDC = nullptr;
         table.backOldBitmap = nullptr;
     }
-    saveState();
+    KillTimer(dlg, kSaveTimer);
+    std::u16string failure = saveOnClose();
+    if (!failure.empty())
+        MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
     releaseAllCards();
     freePanelTiles();
     PostQuitMessage(0);
@@ -263,6 +266,17 @@ void paintPanel(HWND dlg) {
     EndPaint(dlg, &ps);
 }
 
+constexpr UINT kShowStartNotices = WM_APP + 1;
+
+// What start-up found out about the state file and the cards, told once the table shows.
+void showStartNotices(HWND dlg) {
+    std::u16string text;
+    for (const std::u16string& n : table.startNotices) text += (text.empty() ? u"" : u"\r\n\r\n") + n;
+    table.startNotices.clear();
+    if (!text.empty())
+        MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
+}
+
 BOOL dispatchCommand(int id) {
     switch (id) {
     case IDC_RP_RECURSIVE:
@@ -335,6 +349,7 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (table.firstShowPending && (reinterpret_cast<WINDOWPOS*>(lp)->flags & SWP_SHOWWINDOW)) {
             if (table.currentCard) SetForegroundWindow(toHwnd(table.currentCard->window));
             table.firstShowPending = 0;
+            if (!table.startNotices.empty()) PostMessageW(dlg, kShowStartNotices, 0, 0);
         }
         return TRUE;
     case WM_GETICON: {
@@ -347,8 +362,12 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: SendMessageW(dlg, WM_SYSCOMMAND, 0xF012, 0); return TRUE;
     case WM_CLOSE: DestroyWindow(dlg); return TRUE;
     case WM_ENDSESSION:
-        if (wp) saveState();
+        if (wp) saveAtLogOff();
         return TRUE;
+    case WM_TIMER:
+        if (wp == kSaveTimer) onSaveTimer();
+        return TRUE;
+    case kShowStartNotices: showStartNotices(dlg); return TRUE;
     case WM_DESTROY: shutDown(dlg); return TRUE;
     default: return FALSE;
     }

@@ -57,6 +57,10 @@ struct Table {
     std::u16string frontPicturePath;
     std::u16string backPicturePath;
     Random random;
+    // What start-up has to tell the user once the table shows (the state file's fate, cards out of
+    // sight), and whether the state file is one that could not be read and must not be written.
+    std::vector<std::u16string> startNotices;
+    bool keepStateFile = false;
 };
 
 extern Table table;

@@ -6,6 +6,7 @@
 #include "cards/card_window.h"
 #include "desk/winconst.h"
 #include "deck/deck.h"
+#include "deck/state.h"
 #include "res/ids.h"
 
 int32_t nextSnapshotSlot(uint32_t start, int32_t current) {
@@ -53,6 +54,7 @@ void takeSnapshot() {
     table.redoCount = 0;
     if (table.historyCurrent > 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);
     desk::enableControl(table.panel, IDC_RP_REDO, false);
+    scheduleSave();
 }
 
 desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch) {
@@ -107,6 +109,7 @@ void undo() {
     if (applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent - 1), false)) {
         --table.historyCurrent;
         ++table.redoCount;
+        scheduleSave();
     }
     if (table.historyCurrent == 0) desk::enableControl(table.panel, IDC_RP_UNDO, false);
     if (table.redoCount != 0) desk::enableControl(table.panel, IDC_RP_REDO, true);
@@ -116,6 +119,7 @@ void redo() {
     desk::WaitCursor wait;
     if (table.redoCount == 0) return;
     applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent + 1), true);
+    scheduleSave();
     --table.redoCount;
     ++table.historyCurrent;
     if (table.historyCurrent != 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "app/panel.h"
+#include "app/startup.h"
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "deck/deck.h"
@@ -45,22 +46,163 @@ StateData collectState() {
     return d;
 }
 
-void saveState() {
+namespace {
+
+std::u16string fileName(const std::u16string& path) { return path.substr(path.find_last_of(u"\\/") + 1); }
+
+std::u16string refusalText(StateRefusal why) {
+    switch (why) {
+    case StateRefusal::TooShort: return u"ファイルが短すぎます";
+    case StateRefusal::TooLarge: return u"ファイルが大きすぎます（10 MiB を超えています）";
+    case StateRefusal::NotOurs: return u"ルポネの状態ファイルではないか、別の版のファイルです";
+    case StateRefusal::TooManyCards: return u"カードの枚数が上限の 10000 枚を超えています";
+    case StateRefusal::SizeMismatch:
+        return u"ファイルの大きさがカードの枚数と合いません。途中までしか書かれていないか、壊れています";
+    case StateRefusal::None: break;
+    }
+    return u"ファイルの中身を読み取れませんでした";
+}
+
+std::u16string fileErrorText(desk::FileError e) {
+    switch (e) {
+    case desk::FileError::AccessDenied:
+        return u"書き込みが許可されていません。ファイルかフォルダーが読み取り専用かもしれません";
+    case desk::FileError::InUse: return u"ほかのプログラムがファイルを使っています";
+    case desk::FileError::DiskFull: return u"ディスクの空き容量が足りません";
+    case desk::FileError::NoFolder: return u"フォルダーが見つかりません";
+    case desk::FileError::TooLarge: return refusalText(StateRefusal::TooLarge);
+    default: return u"ファイルを読み書きできませんでした";
+    }
+}
+
+enum class Read { Loaded, Missing, Refused };
+
+struct Attempt {
+    Read result = Read::Refused;
+    std::u16string why;
+    StateData data;
+};
+
+Attempt tryRead(const std::u16string& path) {
+    Attempt a;
+    std::vector<uint8_t> bytes;
+    if (!desk::readFile(path, kMaxStateFileBytes, bytes)) {
+        desk::FileError e = desk::lastFileError();
+        if (e == desk::FileError::Missing)
+            a.result = Read::Missing;
+        else
+            a.why = fileErrorText(e);
+        return a;
+    }
+    StateRefusal why = checkState(bytes.data(), bytes.size());
+    if (why == StateRefusal::None && decodeState(bytes.data(), bytes.size(), a.data))
+        a.result = Read::Loaded;
+    else
+        a.why = refusalText(why);
+    return a;
+}
+
+void notice(std::u16string text) { table.startNotices.push_back(std::move(text)); }
+
+// A file the program could not read goes out of the way under a name that says so; when no such
+// name can be had, it stays where it is and the table is never written over it.
+void keepUnreadable(const std::u16string& path, const std::u16string& why, bool recovered) {
+    const std::u16string base = path + u".unreadable-" + desk::timeStamp();
+    std::u16string kept;
+    for (int i = 1; i <= 9 && kept.empty(); ++i) {
+        std::u16string name = i == 1 ? base : base + u"-" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+        if (desk::renameFile(path, name)) kept = name;
+    }
+    std::u16string text = u"ルポネの状態ファイル「" + fileName(path) + u"」を読み込めませんでした（" + why + u"）。\r\n";
+    if (kept.empty()) {
+        table.keepStateFile = true;
+        text += u"ファイルの名前を変えられなかったので、このファイルはそのまま残し、上書きしません。"
+                u"このテーブルは保存されません。";
+    } else {
+        text += u"ファイルは「" + fileName(kept) + u"」という名前で同じフォルダーに残してあります。";
+    }
+    if (!recovered) text += u"\r\n新しいテーブルを並べました。";
+    notice(text);
+}
+
+std::u16string unsavedMarker(const std::u16string& path) { return path + u".unsaved"; }
+
+// A save at log-off that failed left a note; the user hears of it at this start.
+void tellOfUnsavedLogOff(const std::u16string& path) {
+    std::vector<uint8_t> note;
+    if (!desk::readFile(unsavedMarker(path), 16, note)) return;
+    auto error = note.size() == 1 ? static_cast<desk::FileError>(note[0]) : desk::FileError::Other;
+    notice(u"前回ログオフしたときに、テーブルを保存できませんでした（" + fileErrorText(error) + u"）。\r\nファイル: " +
+           path + u"\r\nそれより前に保存したテーブルを並べています。");
+    desk::removeFile(unsavedMarker(path));
+}
+
+// Places the panel as a fresh start does when nothing of it is left on any monitor.
+void bringPanelWithinReach() {
+    desk::Rect r, work;
+    desk::Point pointer;
+    if (!table.panel || !desk::windowRect(table.panel, r) || desk::meetsWorkArea(r)) return;
+    if (!desk::cursorPos(pointer) || !workArea(work)) return;
+    desk::Point at = placePanel(pointer, r.width(), r.height(), work);
+    desk::moveWindow(table.panel, at.x, at.y);
+}
+
+void tellWhenNoCardIsInSight() {
+    if (table.deck.empty()) return;
+    for (const auto& c : table.deck.items()) {
+        desk::Rect r;
+        if (c->window && desk::windowRect(c->window, r) && desk::meetsWorkArea(r)) return;
+    }
+    notice(u"カードがどれも画面の外にあります。「まとめる」ボタンを押すと、カードを画面の中に集められます。");
+}
+
+}  // namespace
+
+desk::FileError saveState() {
+    if (table.keepStateFile) return desk::FileError::None;
     std::u16string path = stateFilePath(desk::modulePath());
-    if (path.empty()) return;
+    if (path.empty()) return desk::FileError::NoFolder;
     std::vector<uint8_t> bytes;
     try {
         bytes = encodeState(collectState());
     } catch (const std::bad_alloc&) {
+        return desk::FileError::Other;
+    }
+    return desk::replaceFile(path, bytes) ? desk::FileError::None : desk::lastFileError();
+}
+
+std::u16string saveOnClose() {
+    desk::FileError e = saveState();
+    if (e == desk::FileError::None) return {};
+    return u"テーブルを保存できませんでした（" + fileErrorText(e) + u"）。\r\n\r\nファイル: " +
+           stateFilePath(desk::modulePath()) + u"\r\n\r\n前に保存したファイルはそのまま残っています。";
+}
+
+void saveAtLogOff() {
+    desk::FileError e = saveState();
+    if (e == desk::FileError::None) return;
+    std::u16string path = stateFilePath(desk::modulePath());
+    if (!path.empty()) desk::replaceFile(unsavedMarker(path), {static_cast<uint8_t>(e)});
+}
+
+void scheduleSave() {
+    if (table.panel) desk::setTimer(table.panel, kSaveTimer, kSaveDelayMs);
+}
+
+void onSaveTimer() {
+    desk::killTimer(table.panel, kSaveTimer);
+    if (desk::capture()) {
+        scheduleSave();  // a gesture is under way: it must not stutter
         return;
     }
-    desk::replaceFile(path, bytes);
+    saveState();
 }
 
 void applyState(const StateData& d) {
     desk::Rect work{};
     if (!workArea(work)) work = {};
     if (table.panel) desk::moveWindow(table.panel, std::max(d.panelX, work.left), std::max(d.panelY, work.top));
+    bringPanelWithinReach();
     table.overlapRatio = d.overlapRatio;
     table.judgeRecursively = d.judgeRecursively;
     table.cardWidth = d.cardWidth;
@@ -92,6 +234,7 @@ void applyState(const StateData& d) {
         above = card->window;
     }
     endBatchRefreshingMarks(batch);
+    tellWhenNoCardIsInSight();
     playTableSound(IDS_RP_ALL);
     table.overwriteConflicts = d.overwriteConflicts;
     table.keys = d.keys;
@@ -100,10 +243,19 @@ void applyState(const StateData& d) {
 
 bool loadState() {
     std::u16string path = stateFilePath(desk::modulePath());
-    std::vector<uint8_t> bytes;
-    StateData d;
-    if (path.empty() || !desk::readFile(path, kMaxStateFileBytes, bytes)) return false;
-    if (!decodeState(bytes.data(), bytes.size(), d)) return false;
-    applyState(d);
+    if (path.empty()) return false;
+    tellOfUnsavedLogOff(path);
+    Attempt main = tryRead(path);
+    if (main.result == Read::Loaded) {
+        applyState(main.data);
+        return true;
+    }
+    // A save interrupted between writing the new file and putting it in place leaves it whole.
+    Attempt spare = tryRead(path + u".new");
+    const bool recovered = spare.result == Read::Loaded;
+    if (main.result == Read::Refused) keepUnreadable(path, main.why, recovered);
+    if (!recovered) return false;
+    applyState(spare.data);
+    notice(u"前回の保存が途中で終わっていたので、「" + fileName(path) + u".new」からテーブルを戻しました。");
     return true;
 }

@@ -1,11 +1,32 @@
-// Saving the table to the state file and building it again from there.
+// Saving the table to the state file and building it again from there, without ever losing a
+// table: files that cannot be read are kept aside, failed saves are told, the table is saved as
+// the user plays, and what an interrupted save left is taken up.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "deck/state_file.h"
+#include "desk/desk.h"
+
+constexpr uintptr_t kSaveTimer = 0x5A7E;  // on the panel
+constexpr uint32_t kSaveDelayMs = 2000;
 
 StateData collectState();
-void saveState();
-// False, with the table untouched, when there is no usable file.
+// Writes the state file (unless it is one that could not be read); the reason when that failed.
+desk::FileError saveState();
+// The closing save; what to tell the user when it failed, empty when it did not.
+std::u16string saveOnClose();
+// The save at log-off, where no message may be shown: a failure is noted for the next start.
+void saveAtLogOff();
+// Reads the table at start-up: the state file, or what an interrupted save left beside it. A
+// file that cannot be read is renamed so that nothing overwrites it. False when no table was
+// read; what the user must hear of is added to Table.startNotices.
 bool loadState();
 // Builds the table from checked file contents.
 void applyState(const StateData& data);
+
+// Saving as the user plays: a change asks for a save shortly after, so a burst costs one write,
+// and the save waits while a gesture holds the mouse.
+void scheduleSave();
+void onSaveTimer();

@@ -94,13 +94,22 @@ std::vector<uint8_t> encodeState(const StateData& d) {
     return w.take();
 }
 
-bool decodeState(const uint8_t* bytes, size_t size, StateData& out) {
-    if (!bytes || size < kStateHeaderBytes + kStateTrailerBytes || size > kMaxStateFileBytes) return false;
-    if (std::memcmp(bytes, kStateMagic.data(), kStateMagic.size()) != 0) return false;
+StateRefusal checkState(const uint8_t* bytes, size_t size) {
+    if (size > kMaxStateFileBytes) return StateRefusal::TooLarge;
+    if (!bytes || size < kStateMagic.size()) return StateRefusal::TooShort;
+    if (std::memcmp(bytes, kStateMagic.data(), kStateMagic.size()) != 0) return StateRefusal::NotOurs;
+    if (size < kStateHeaderBytes + kStateTrailerBytes) return StateRefusal::TooShort;
     Reader r(bytes + kStateMagic.size(), size - kStateMagic.size());
     uint32_t n = r.u32();
-    if (n > kMaxStateCards) return false;
-    if (size != kStateHeaderBytes + kStateRecordBytes * n + kStateTrailerBytes) return false;
+    if (n > kMaxStateCards) return StateRefusal::TooManyCards;
+    if (size != kStateHeaderBytes + kStateRecordBytes * n + kStateTrailerBytes) return StateRefusal::SizeMismatch;
+    return StateRefusal::None;
+}
+
+bool decodeState(const uint8_t* bytes, size_t size, StateData& out) {
+    if (checkState(bytes, size) != StateRefusal::None) return false;
+    Reader r(bytes + kStateMagic.size() + 4, size - kStateMagic.size() - 4);
+    const uint32_t n = static_cast<uint32_t>((size - kStateHeaderBytes - kStateTrailerBytes) / kStateRecordBytes);
 
     StateData d;
     d.panelX = r.i32();

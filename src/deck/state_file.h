@@ -45,6 +45,10 @@ struct StateData {
 uint32_t suitToNumber(char16_t suit);
 char16_t suitFromNumber(uint32_t number);
 
+// Why the reader refuses a file (None: it does not).
+enum class StateRefusal { None, TooShort, TooLarge, NotOurs, TooManyCards, SizeMismatch };
+StateRefusal checkState(const uint8_t* bytes, size_t size);
+
 std::vector<uint8_t> encodeState(const StateData& data);
 // Checks everything first; on false, out is untouched.
 bool decodeState(const uint8_t* bytes, size_t size, StateData& out);

@@ -95,6 +95,8 @@ bool keyDown(uint32_t vk);        // asynchronous key state
 
 // ---- monitors ----
 bool workAreaNear(Window w, Rect& out);
+// Whether some part of the rectangle lies on the work area of an attached monitor.
+bool meetsWorkArea(const Rect& r);
 // Dots per inch of the display a window is on (96 at 100 % scale).
 uint32_t displayDpi(Window w);
 
@@ -109,11 +111,19 @@ void moveWindow(Window w, int32_t x, int32_t y);  // no size, no z-order, no act
 bool restoredPosition(Window w, Point& out);
 
 // ---- files ----
+enum class FileError { None, Missing, TooLarge, AccessDenied, InUse, DiskFull, NoFolder, Other };
 std::u16string modulePath();
 // The whole file; false when it is missing, unreadable or larger than limit bytes.
 bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out);
 // Writes the file beside the old one and replaces the old one only once the new one is complete:
 // on false the old file is as it was.
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes);
+// Gives a file another name in its folder; never replaces a file that has the new name.
+bool renameFile(const std::u16string& from, const std::u16string& to);
+bool removeFile(const std::u16string& path);
+// Why the last of the file calls above failed.
+FileError lastFileError();
+// The local date and time as YYYYMMDD-HHMMSS.
+std::u16string timeStamp();
 
 }  // namespace desk

@@ -289,6 +289,14 @@ bool workAreaNear(Window w, Rect& out) {
     return true;
 }
 
+bool meetsWorkArea(const Rect& r) {
+    RECT rect{r.left, r.top, r.right, r.bottom}, common;
+    HMONITOR m = MonitorFromRect(&rect, MONITOR_DEFAULTTONULL);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    return m && GetMonitorInfoW(m, &info) && IntersectRect(&common, &rect, &info.rcWork);
+}
+
 uint32_t displayDpi(Window w) {
     // GetDpiForWindow is looked up: systems before Windows 10 lack it and have one DPI for all.
     using ForWindow = UINT(WINAPI*)(HWND);

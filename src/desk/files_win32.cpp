@@ -1,6 +1,7 @@
 #include "desk/windows_win32.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "desk/desk.h"
 #include "desk/files_win32.h"
@@ -9,6 +10,25 @@ namespace {
 
 long long writeBudget = -1;
 size_t longestClassicName = 0;
+desk::FileError lastError = desk::FileError::None;
+
+// Keeps why a file call failed, in the terms the table tells the user; returns false.
+bool failed(DWORD code = GetLastError()) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND: lastError = desk::FileError::Missing; break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: lastError = desk::FileError::AccessDenied; break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: lastError = desk::FileError::InUse; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: lastError = desk::FileError::DiskFull; break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH: lastError = desk::FileError::NoFolder; break;
+    default: lastError = desk::FileError::Other; break;
+    }
+    return false;
+}
 
 // The name handed to the file system. From MAX_PATH characters on, Windows takes a name only in
 // its long form; the state path fits the classic limit, its temporary name may not.
@@ -31,11 +51,12 @@ bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
     while (size) {
         DWORD chunk = static_cast<DWORD>(size < kPiece ? size : kPiece);
         if (writeBudget >= 0) {
-            if (writeBudget == 0) return false;
+            if (writeBudget == 0) return failed(ERROR_DISK_FULL);
             if (static_cast<long long>(chunk) > writeBudget) chunk = static_cast<DWORD>(writeBudget);
         }
         DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, data, chunk, &written, nullptr)) return failed();
+        if (written == 0) return failed(ERROR_DISK_FULL);
         if (writeBudget >= 0) writeBudget -= written;
         data += written;
         size -= written;
@@ -66,15 +87,21 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
     // Others may still replace the file while it is open.
     HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
+    if (f == INVALID_HANDLE_VALUE) return failed();
     LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 && static_cast<unsigned long long>(size.QuadPart) <= limit;
+    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0;
+    if (!ok) failed();
+    if (ok && static_cast<unsigned long long>(size.QuadPart) > limit) {
+        lastError = FileError::TooLarge;
+        ok = false;
+    }
     if (ok) {
         std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
         size_t at = 0;
         while (ok && at < bytes.size()) {
             DWORD got = 0;
             ok = ReadFile(f, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &got, nullptr) && got > 0;
+            if (!ok) failed(got == 0 ? ERROR_HANDLE_EOF : GetLastError());
             at += got;
         }
         if (ok) out = std::move(bytes);
@@ -86,12 +113,30 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
     const std::wstring target = systemName(path), temp = systemName(path + u".new");
     HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    bool ok = writeAll(f, bytes.data(), bytes.size()) && FlushFileBuffers(f);
-    ok = CloseHandle(f) && ok;
-    ok = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (f == INVALID_HANDLE_VALUE) return failed();
+    bool ok = writeAll(f, bytes.data(), bytes.size()) && (FlushFileBuffers(f) || failed());
+    ok = (CloseHandle(f) || failed()) && ok;
+    ok = ok && (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+                failed());
     if (!ok) DeleteFileW(temp.c_str());
     return ok;
+}
+
+bool renameFile(const std::u16string& from, const std::u16string& to) {
+    return MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH) || failed();
+}
+
+bool removeFile(const std::u16string& path) { return DeleteFileW(systemName(path).c_str()) || failed(); }
+
+FileError lastFileError() { return lastError; }
+
+std::u16string timeStamp() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    std::wstring w(text);
+    return std::u16string(w.begin(), w.end());
 }
 
 bool restoredPosition(Window w, Point& out) {

@@ -31,6 +31,8 @@ struct World {
     desk::Window capture = nullptr;
     std::map<std::u16string, std::vector<uint8_t>> files;
     bool failWrites = false;
+    bool failRenames = false;
+    desk::FileError fileError = desk::FileError::None;
     std::map<uintptr_t, desk::Point> minimized;
     std::map<std::pair<uintptr_t, uintptr_t>, uint32_t> timers;
     int cursor = 0;
@@ -243,6 +245,11 @@ bool workAreaNear(Window, Rect& out) {
 
 uint32_t displayDpi(Window) { return world.dpi; }
 
+bool meetsWorkArea(const Rect& r) {
+    const Rect& w = world.work;
+    return r.left < w.right && w.left < r.right && r.top < w.bottom && w.top < r.bottom;
+}
+
 void playSound(int id) { world.sounds.push_back(id); }
 void invalidate(Window w) { world.invalidated.push_back(w); }
 void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
@@ -266,18 +273,40 @@ bool restoredPosition(Window w, Point& out) {
 
 std::u16string modulePath() { return fake::kModulePath; }
 
+static bool fileFails(FileError e) {
+    world.fileError = e;
+    return false;
+}
+
 bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out) {
     auto it = world.files.find(path);
-    if (it == world.files.end() || it->second.size() > limit) return false;
+    if (it == world.files.end()) return fileFails(FileError::Missing);
+    if (it->second.size() > limit) return fileFails(FileError::TooLarge);
     out = it->second;
     return true;
 }
 
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
-    if (world.failWrites) return false;
+    if (world.failWrites) return fileFails(FileError::AccessDenied);
     world.files[path] = bytes;
     return true;
 }
+
+bool renameFile(const std::u16string& from, const std::u16string& to) {
+    auto it = world.files.find(from);
+    if (it == world.files.end()) return fileFails(FileError::Missing);
+    if (world.failRenames || world.files.count(to)) return fileFails(FileError::AccessDenied);
+    world.files[to] = std::move(it->second);
+    world.files.erase(from);
+    return true;
+}
+
+bool removeFile(const std::u16string& path) {
+    return world.files.erase(path) ? true : fileFails(FileError::Missing);
+}
+
+FileError lastFileError() { return world.fileError; }
+std::u16string timeStamp() { return fake::kTimeStamp; }
 
 }  // namespace desk
 
@@ -286,6 +315,7 @@ namespace fake {
 const std::u16string kModulePath = u"C:\\Games\\rupone.exe";
 std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
+void failRenames(bool fail) { world.failRenames = fail; }
 
 uint32_t timer(desk::Window w, uintptr_t id) {
     auto it = world.timers.find({key(w), id});

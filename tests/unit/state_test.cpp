@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "deck/deck.h"
+#include "deck/history.h"
 #include "deck/state.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
@@ -43,6 +44,20 @@ TEST(StateCodec, RefusesEveryKindOfDamagedFile) {
     EXPECT_FALSE(decodes({})) << "empty";
     EXPECT_FALSE(decodes(std::vector<uint8_t>(good.begin(), good.begin() + 20))) << "header only";
     EXPECT_FALSE(decodeState(nullptr, 128, *std::make_unique<StateData>()));
+}
+
+TEST(StateCodec, SaysWhyAFileIsRefused) {
+    std::vector<uint8_t> good = fileWith(2), longer = good, wrongMagic = good, tooMany = fileWith(0);
+    longer.push_back(0);
+    wrongMagic[0] ^= 0xFF;
+    put32(tooMany, 16, 10001);
+    const struct {
+        std::vector<uint8_t> bytes;
+        StateRefusal why;
+    } cases[] = {{good, StateRefusal::None},           {{}, StateRefusal::TooShort},
+                 {longer, StateRefusal::SizeMismatch}, {wrongMagic, StateRefusal::NotOurs},
+                 {tooMany, StateRefusal::TooManyCards}, {std::vector<uint8_t>(kMaxStateFileBytes + 1), StateRefusal::TooLarge}};
+    for (const auto& c : cases) EXPECT_EQ(checkState(c.bytes.data(), c.bytes.size()), c.why) << c.bytes.size();
 }
 
 TEST(StateCodec, CardCountLimitIsTenThousand) {
@@ -129,6 +144,16 @@ TEST(StateFilePath, ReplacesTheProgramsExtension) {
 class StateTest : public TableTest {
 protected:
     std::u16string path() { return stateFilePath(fake::kModulePath); }
+    std::u16string kept() { return path() + u".unreadable-" + fake::kTimeStamp; }
+    bool exists(const std::u16string& p) { return fake::files().count(p) != 0; }
+    std::u16string notices() {
+        std::u16string all;
+        for (const auto& n : table.startNotices) all += n + u"|";
+        return all;
+    }
+    static bool says(const std::u16string& text, const std::u16string& part) {
+        return text.find(part) != std::u16string::npos;
+    }
     void writeFile(const std::vector<uint8_t>& b) { fake::files()[path()] = b; }
     std::vector<uint8_t>& file() { return fake::files()[path()]; }
 
@@ -237,7 +262,7 @@ TEST_F(StateTest, EmptyTableFileStartsEmptyWithItsSettings) {
     EXPECT_FALSE(fake::enabled(IDC_RP_FACEDOWN));
 }
 
-TEST_F(StateTest, PanelComesBackInsideTheLeftAndTopEdgesOnly) {
+TEST_F(StateTest, PanelComesBackWithinReach) {
     fake::setWorkArea({0, 40, 1024, 768});
     StateData d;
     d.panelX = -500;
@@ -254,8 +279,14 @@ TEST_F(StateTest, PanelComesBackInsideTheLeftAndTopEdgesOnly) {
     writeFile(encodeState(d));
     ASSERT_TRUE(loadState());
     desk::windowRect(table.panel, panel);
-    EXPECT_EQ(panel.left, 5000) << "right and bottom are not checked";
-    EXPECT_EQ(panel.top, 4000);
+    EXPECT_EQ(panel.left, 10) << "out of reach: placed at the pointer (0, 0) as on a fresh start";
+    EXPECT_EQ(panel.top, 50);
+    d.panelX = 1000;  // its left part still on the work area: left as it is
+    d.panelY = 700;
+    writeFile(encodeState(d));
+    ASSERT_TRUE(loadState());
+    desk::windowRect(table.panel, panel);
+    EXPECT_EQ(panel.left, 1000);
 
     fake::failWorkArea(true);
     d.panelX = -7;
@@ -298,6 +329,102 @@ TEST_F(StateTest, FailedWriteKeepsThePreviousFile) {
     fake::failFileWrites(true);
     saveState();
     EXPECT_EQ(file(), before);
+}
+
+TEST_F(StateTest, AnUnreadableFileIsKeptAsideAndNeverWrittenOver) {
+    std::vector<uint8_t> damaged = fileWith(5);
+    damaged.pop_back();
+    writeFile(damaged);
+    fake::files()[kept()] = {1};  // an earlier one of the same second
+    EXPECT_FALSE(loadState());
+    EXPECT_FALSE(exists(path()));
+    EXPECT_EQ(fake::files()[kept() + u"-2"], damaged) << "kept byte for byte, beside the earlier one";
+    EXPECT_TRUE(says(notices(), u"rupone.dat.unreadable-20261207-093015-2")) << "where it was kept";
+    EXPECT_TRUE(says(notices(), u"途中までしか書かれていない")) << "what was wrong";
+    EXPECT_TRUE(says(notices(), u"新しいテーブル"));
+    createDefaultDeck();
+    EXPECT_EQ(saveState(), desk::FileError::None);
+    EXPECT_TRUE(exists(path())) << "the fresh table has a file of its own";
+
+    SetUp();  // a file that cannot even be renamed stays, and nothing is written over it
+    writeFile(damaged);
+    fake::failRenames(true);
+    EXPECT_FALSE(loadState());
+    EXPECT_TRUE(table.keepStateFile);
+    EXPECT_TRUE(says(notices(), u"上書きしません"));
+    createDefaultDeck();
+    saveState();
+    saveAtLogOff();
+    EXPECT_EQ(file(), damaged);
+}
+
+TEST_F(StateTest, WhatAnInterruptedSaveLeftIsTakenUp) {
+    StateData d;
+    d.cards.push_back({u'h', 7, 300, 200, 1});
+    fake::files()[path() + u".new"] = encodeState(d);
+    ASSERT_TRUE(loadState()) << "no state file, a whole .new";
+    ASSERT_EQ(table.deck.count(), 1u);
+    EXPECT_EQ(table.deck.at(0).rank, 7);
+    EXPECT_TRUE(says(notices(), u"rupone.dat.new"));
+
+    SetUp();  // a refused state file beside a whole .new: both kept, the table from the .new
+    fake::files()[path() + u".new"] = encodeState(d);
+    writeFile({1, 2, 3});
+    ASSERT_TRUE(loadState());
+    EXPECT_EQ(fake::files()[kept()], (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(says(notices(), u"新しいテーブル"));
+}
+
+TEST_F(StateTest, FailedSavesAreToldAtCloseAndAtTheStartAfterALogOff) {
+    createDefaultDeck();
+    EXPECT_TRUE(saveOnClose().empty());
+    fake::failFileWrites(true);
+    std::u16string told = saveOnClose();
+    EXPECT_TRUE(says(told, u"読み取り専用")) << "the reason in plain words";
+    EXPECT_TRUE(says(told, path())) << "and the file";
+    saveAtLogOff();
+    fake::failFileWrites(false);
+    std::vector<uint8_t> before = file();
+    saveAtLogOff();  // the failure was noted for the next start, beside the untouched file
+    SetUp();
+    fake::files()[path() + u".unsaved"] = {static_cast<uint8_t>(desk::FileError::DiskFull)};
+    writeFile(before);
+    ASSERT_TRUE(loadState());
+    EXPECT_TRUE(says(notices(), u"ログオフ"));
+    EXPECT_TRUE(says(notices(), u"空き容量"));
+    EXPECT_FALSE(exists(path() + u".unsaved")) << "told once";
+}
+
+TEST_F(StateTest, TheTableIsSavedShortlyAfterEachChangeButNotDuringAGesture) {
+    createDefaultDeck();
+    takeSnapshot();
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs);
+    desk::setCapture(table.deck.at(0).window);
+    onSaveTimer();
+    EXPECT_FALSE(exists(path())) << "a gesture holds the mouse";
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs) << "tried again later";
+    desk::releaseCapture();
+    onSaveTimer();
+    EXPECT_TRUE(exists(path()));
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), 0u);
+    takeSnapshot();
+    desk::killTimer(table.panel, kSaveTimer);
+    undo();
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs) << "undo is a change too";
+}
+
+TEST_F(StateTest, CardsAllOutOfSightAreToldOnce) {
+    StateData d;
+    d.cards.push_back({u'h', 1, 5000, 5000, 0});
+    d.cards.push_back({u'h', 2, -900, 100, 0});
+    writeFile(encodeState(d));
+    ASSERT_TRUE(loadState());
+    EXPECT_TRUE(says(notices(), u"まとめる"));
+    SetUp();
+    d.cards.push_back({u'h', 3, 1000, 700, 0});  // one corner in sight
+    writeFile(encodeState(d));
+    ASSERT_TRUE(loadState());
+    EXPECT_TRUE(table.startNotices.empty());
 }
 
 }  // namespace
