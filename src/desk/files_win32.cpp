@@ -112,6 +112,10 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
 
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
     const std::wstring target = systemName(path), temp = systemName(path + u".new");
+    // A file the user made read-only stays as it is (Windows refuses to replace it; Wine would not).
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return failed(ERROR_ACCESS_DENIED);
     HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return failed();
     bool ok = writeAll(f, bytes.data(), bytes.size()) && (FlushFileBuffers(f) || failed());

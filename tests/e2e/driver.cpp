@@ -17,6 +17,7 @@ struct Search {
     DWORD pid;
     std::vector<CardWindow> cards;
     HWND panel = nullptr;
+    HWND box = nullptr;
 };
 
 BOOL CALLBACK look(HWND h, LPARAM lp) {
@@ -33,6 +34,8 @@ BOOL CALLBACK look(HWND h, LPARAM lp) {
         s->cards.push_back(c);
     } else if (!wcscmp(cls, L"#32770") && !wcscmp(title, L"ルポネ")) {
         s->panel = h;
+    } else if (!wcscmp(cls, L"#32770") && !wcscmp(title, L"みずね堂 ルポネ") && IsWindowVisible(h)) {
+        s->box = h;
     }
     return TRUE;
 }
@@ -119,6 +122,46 @@ bool readSavedTable(const std::wstring& folder, StateData& out) {
 bool savedTable(HWND panel, const std::wstring& folder, StateData& out) {
     SendMessageW(panel, WM_ENDSESSION, TRUE, 0);
     return readSavedTable(folder, out);
+}
+
+HWND waitForMessageBox(DWORD pid, DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        if (HWND box = search(pid).box) return box;
+        Sleep(50);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
+std::wstring messageText(HWND box) {
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);  // the text of a message box is its static 0xFFFF
+    return text;
+}
+
+bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+    return ok && put == bytes.size();
+}
+
+std::vector<uint8_t> readFile(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(f, &size)) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) got = 0;
+        bytes.resize(got);
+    }
+    CloseHandle(f);
+    return bytes;
 }
 
 std::vector<CardWindow> cards(DWORD pid) { return search(pid).cards; }

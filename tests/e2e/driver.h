@@ -40,6 +40,12 @@ bool alive(const Running& r);
 bool readSavedTable(const std::wstring& folder, StateData& out);
 // Has the running table write its state file through the log-off path, and reads it.
 bool savedTable(HWND panel, const std::wstring& folder, StateData& out);
+// A message box of the process (caption "みずね堂 ルポネ") once it shows; null on time-out.
+HWND waitForMessageBox(DWORD pid, DWORD ms);
+std::wstring messageText(HWND box);
+// Writes a whole file (replacing it); false when it cannot.
+bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> readFile(const std::wstring& path);
 // Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
 void movePointer(int x, int y);
 
