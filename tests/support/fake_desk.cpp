@@ -1,6 +1,7 @@
 #include "support/fake_desk.h"
 
 #include <algorithm>
+#include <list>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -13,7 +14,8 @@ namespace {
 
 struct World {
     std::unordered_map<uintptr_t, fake::Window> windows;
-    std::vector<desk::Window> order;  // top first
+    std::list<desk::Window> order;  // top first
+    std::unordered_map<desk::Window, std::list<desk::Window>::iterator> where;
     uintptr_t nextId = 0x100;
     std::vector<int> sounds;
     std::vector<desk::Window> invalidated;
@@ -51,22 +53,30 @@ fake::Window* find(desk::Window w) {
 }
 
 void unlink(desk::Window w) {
-    auto& o = world.order;
-    o.erase(std::remove(o.begin(), o.end(), w), o.end());
+    auto it = world.where.find(w);
+    if (it == world.where.end()) return;
+    world.order.erase(it->second);
+    world.where.erase(it);
 }
 
 void placeBelow(desk::Window w, desk::Window after) {
     if (w == after) return;
     unlink(w);
-    auto& o = world.order;
-    auto at = o.begin();
+    auto at = world.order.begin();
     if (after == desk::kBottom) {
-        at = o.end();
+        at = world.order.end();
     } else if (after != desk::kTop) {
-        auto a = std::find(o.begin(), o.end(), after);
-        if (a != o.end()) at = a + 1;
+        auto a = world.where.find(after);
+        if (a != world.where.end()) at = std::next(a->second);
     }
-    o.insert(at, w);
+    world.where[w] = world.order.insert(at, w);
+}
+
+// Window positions are kept within 16 bits, as the window system keeps them.
+void place(fake::Window& f, int32_t x, int32_t y) {
+    x = std::clamp(x, -32768, 32767);
+    y = std::clamp(y, -32768, 32767);
+    f.rect = {x, y, x + f.rect.width(), y + f.rect.height()};
 }
 
 void activateWindow(desk::Window w) {
@@ -90,7 +100,7 @@ namespace desk {
 
 Window const kBottom = reinterpret_cast<Window>(1);
 
-std::vector<Window> topLevelWindows() { return world.order; }
+std::vector<Window> topLevelWindows() { return {world.order.begin(), world.order.end()}; }
 ThreadId currentThread() { return fake::kSelf; }
 ThreadId windowThread(Window w) {
     fake::Window* f = find(w);
@@ -166,12 +176,7 @@ bool endBatch(Batch b) {
         fake::Window* f = find(e.w);
         if (!f) continue;
         desk::Rect before = f->rect;
-        if (!(e.flags & SWP_NOMOVE)) {
-            f->rect.right = e.x + f->rect.width();
-            f->rect.bottom = e.y + f->rect.height();
-            f->rect.left = e.x;
-            f->rect.top = e.y;
-        }
+        if (!(e.flags & SWP_NOMOVE)) place(*f, e.x, e.y);
         if (!(e.flags & SWP_NOSIZE)) {
             // A card window keeps the card size whatever is asked for.
             f->rect.right = f->rect.left + (f->card ? table.cardWidth : e.cx);
@@ -258,7 +263,7 @@ void setCheck(Window, int id, bool checked) { world.checks[id] = checked; }
 
 void moveWindow(Window w, int32_t x, int32_t y) {
     if (fake::Window* f = find(w)) {
-        f->rect = {x, y, x + f->rect.width(), y + f->rect.height()};
+        place(*f, x, y);
         if (f->card) onCardMoved(*f->card);
     }
 }
@@ -355,12 +360,12 @@ desk::Window addWindow(const std::u16string& cls, const std::u16string& title, d
     f.thread = thread;
     f.cls = cls;
     f.title = title;
-    world.order.insert(world.order.begin(), w);
+    placeBelow(w, desk::kTop);
     return w;
 }
 
 Window& info(desk::Window w) { return world.windows.at(key(w)); }
-std::vector<desk::Window> zorder() { return world.order; }
+std::vector<desk::Window> zorder() { return {world.order.begin(), world.order.end()}; }
 
 void destroy(desk::Window w) {
     Window* f = find(w);
