@@ -60,6 +60,16 @@ add_dependencies(e2e_tests rupone)
 gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 180)
 
+# Random play of the real program; the test command plays for a minute (scripts/soak.sh for longer).
+add_executable(soak tests/soak/soak_win32.cpp tests/e2e/driver.cpp src/deck/state_file.cpp)
+target_include_directories(soak PRIVATE tests src)
+target_compile_options(soak PRIVATE ${RUPONE_WARNINGS})
+target_compile_definitions(soak PRIVATE RUPONE_EXE_NAME=L"rupone.exe")
+target_link_libraries(soak PRIVATE user32 gdi32)
+add_dependencies(soak rupone)
+add_test(NAME SoakOneMinute COMMAND soak 60)
+set_tests_properties(SoakOneMinute PROPERTIES RESOURCE_LOCK desktop TIMEOUT 240)
+
 # rupone.exe must run with the system's DLLs alone.
 add_test(NAME ImportsOnlySystemDlls COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:rupone>)
 

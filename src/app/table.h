@@ -61,6 +61,7 @@ struct Table {
     // sight), and whether the state file is one that could not be read and must not be written.
     std::vector<std::u16string> startNotices;
     bool keepStateFile = false;
+    bool savePending = false;  // a save is due on the panel's timer
 };
 
 extern Table table;

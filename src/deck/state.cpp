@@ -185,16 +185,21 @@ void saveAtLogOff() {
     if (!path.empty()) desk::replaceFile(unsavedMarker(path), {static_cast<uint8_t>(e)});
 }
 
+// The first change after a save sets the clock; later ones ride along, so that a user who never
+// pauses is saved every two seconds all the same.
 void scheduleSave() {
-    if (table.panel) desk::setTimer(table.panel, kSaveTimer, kSaveDelayMs);
+    if (!table.panel || table.savePending) return;
+    table.savePending = true;
+    desk::setTimer(table.panel, kSaveTimer, kSaveDelayMs);
 }
 
 void onSaveTimer() {
     desk::killTimer(table.panel, kSaveTimer);
-    if (desk::capture()) {
-        scheduleSave();  // a gesture is under way: it must not stutter
+    if (desk::capture()) {  // a gesture is under way and must not stutter: soon after it
+        desk::setTimer(table.panel, kSaveTimer, kSaveRetryMs);
         return;
     }
+    table.savePending = false;
     saveState();
 }
 

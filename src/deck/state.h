@@ -10,7 +10,8 @@
 #include "desk/desk.h"
 
 constexpr uintptr_t kSaveTimer = 0x5A7E;  // on the panel
-constexpr uint32_t kSaveDelayMs = 2000;
+constexpr uint32_t kSaveDelayMs = 2000;   // from the first unsaved change
+constexpr uint32_t kSaveRetryMs = 250;    // while a gesture holds the mouse
 
 StateData collectState();
 // Writes the state file (unless it is one that could not be read); the reason when that failed.
@@ -26,7 +27,7 @@ bool loadState();
 // Builds the table from checked file contents.
 void applyState(const StateData& data);
 
-// Saving as the user plays: a change asks for a save shortly after, so a burst costs one write,
-// and the save waits while a gesture holds the mouse.
+// Saving as the user plays: a change asks for a save two seconds later, and changes until then
+// ride along (a burst costs one write); the save waits while a gesture holds the mouse.
 void scheduleSave();
 void onSaveTimer();

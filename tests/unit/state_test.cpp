@@ -399,16 +399,19 @@ TEST_F(StateTest, TheTableIsSavedShortlyAfterEachChangeButNotDuringAGesture) {
     createDefaultDeck();
     takeSnapshot();
     EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs);
+    desk::setTimer(table.panel, kSaveTimer, 1);  // the clock runs...
+    takeSnapshot();
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), 1u) << "...and a later change does not put the save off";
     desk::setCapture(table.deck.at(0).window);
     onSaveTimer();
     EXPECT_FALSE(exists(path())) << "a gesture holds the mouse";
-    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs) << "tried again later";
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveRetryMs) << "tried again soon";
     desk::releaseCapture();
     onSaveTimer();
     EXPECT_TRUE(exists(path()));
     EXPECT_EQ(fake::timer(table.panel, kSaveTimer), 0u);
     takeSnapshot();
-    desk::killTimer(table.panel, kSaveTimer);
+    onSaveTimer();
     undo();
     EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs) << "undo is a change too";
 }
