@@ -51,7 +51,7 @@ void BM_DecodeState(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_SaveState)->Arg(53)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveState)->Arg(53)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadState)->Arg(53)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeState)->Arg(10000)->Unit(benchmark::kMicrosecond);
 

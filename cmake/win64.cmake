@@ -73,6 +73,11 @@ set_tests_properties(SoakOneMinute PROPERTIES RESOURCE_LOCK desktop TIMEOUT 240)
 # rupone.exe must run with the system's DLLs alone.
 add_test(NAME ImportsOnlySystemDlls COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:rupone>)
 
+# What one save costs on the real window system (not a test): save_bench N.
+add_executable(save_bench bench/save_bench_win32.cpp)
+target_include_directories(save_bench PRIVATE tests)
+target_link_libraries(save_bench PRIVATE rupone_core)
+
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)
