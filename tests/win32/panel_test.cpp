@@ -8,6 +8,7 @@
 
 #include "app/app_win32.h"
 #include "app/table.h"
+#include "deck/state_file.h"
 #include "res/ids.h"
 #include "support/win32_helpers.h"
 
@@ -51,6 +52,8 @@ protected:
         table = Table{};
         table.soundOn = 0;
         appInstance = GetModuleHandleW(nullptr);
+        // A fresh table each time: what an earlier shutdown saved is not this test's.
+        DeleteFileW(reinterpret_cast<const wchar_t*>(stateFilePath(desk::modulePath()).c_str()));
         SetCursorPos(300, 300);
         panel = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
         ASSERT_NE(panel, nullptr);
