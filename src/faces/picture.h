@@ -1,11 +1,19 @@
-// A decoded face picture, held by the Win32 shell as a device-independent bitmap.
+// A decoded face picture, held by the Win32 shell as a bottom-up device-independent bitmap.
 #pragma once
 
 #include <cstdint>
 
 struct Picture {
-    void* bitmap = nullptr;  // owned by the Win32 shell
+    void* bitmap = nullptr;        // the section; null while the picture is empty
+    uint8_t* bits = nullptr;       // first byte of the top row
     int32_t width = 0;
     int32_t height = 0;
+    int32_t pitch = 0;             // from a row to the row below: negative, rows are bottom-up
+    int32_t bitsPerPixel = 0;      // 1, 4, 8, 16, 24 or 32
+    bool hasAlpha = false;         // 32-bit straight alpha that drawing honours
+    void* dc = nullptr;            // borrowed from the context cache while read or drawn
+    int32_t dcUseCount = 0;
+    void* dcSavedBitmap = nullptr;
+    void* blendCopy = nullptr;     // premultiplied copy for alpha blending, made at the first draw
     bool empty() const { return bitmap == nullptr; }
 };

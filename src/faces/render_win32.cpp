@@ -6,6 +6,7 @@
 #include "app/app_win32.h"
 #include "app/table.h"
 #include "faces/face_text.h"
+#include "faces/picture_win32.h"
 
 namespace {
 
@@ -87,16 +88,10 @@ void roundOutline(HDC dc, int left, int top, int right, int bottom) {
     RoundRect(dc, left, top, right, bottom, W() / 10, H() / 10);
 }
 
-// A decoded picture, stretched over the rectangle, honouring its alpha.
-bool drawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h) {
+// A decoded picture, the whole of it stretched over the rectangle.
+bool drawWhole(HDC dc, Picture& picture, int x, int y, int w, int h) {
     if (picture.empty()) return false;
-    HDC src = CreateCompatibleDC(dc);
-    if (!src) return false;
-    HGDIOBJ old = SelectObject(src, static_cast<HGDIOBJ>(picture.bitmap));
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, x, y, w, h, src, 0, 0, picture.width, picture.height, blend);
-    SelectObject(src, old);
-    DeleteDC(src);
+    drawPicture(picture, dc, x, y, w, h, 0, 0, picture.width, picture.height);
     return true;
 }
 
@@ -110,8 +105,8 @@ void setCanvasModes(HDC dc) {
     }
 }
 
-void composeFront(HDC dc, const Card& card) {
-    bool picture = drawPicture(dc, card.picture, 0, 0, W(), H()) || drawPicture(dc, table.frontPicture, 0, 0, W(), H());
+void composeFront(HDC dc, Card& card) {
+    bool picture = drawWhole(dc, card.picture, 0, 0, W(), H()) || drawWhole(dc, table.frontPicture, 0, 0, W(), H());
     Selected pen(dc, GetStockObject(BLACK_PEN));
     Selected brush(dc, GetStockObject(picture ? NULL_BRUSH : WHITE_BRUSH));
     roundOutline(dc, 0, 0, W() - 1, H() - 1);
@@ -119,7 +114,7 @@ void composeFront(HDC dc, const Card& card) {
 }
 
 void composeBack(HDC dc) {
-    if (!drawPicture(dc, table.backPicture, 1, 1, W() - 2, H() - 2)) {
+    if (!drawWhole(dc, table.backPicture, 1, 1, W() - 2, H() - 2)) {
         const TRIVERTEX corners[4] = {vertex(1, 1, 255, 255, 255), vertex(W() - 1, 1, 234, 247, 255),
                                       vertex(W() - 1, H() - 1, 180, 226, 255), vertex(1, H() - 1, 206, 236, 255)};
         fourCornerGradient(dc, corners);

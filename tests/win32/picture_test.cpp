@@ -1,0 +1,263 @@
+// Decoding picture files with the system's library: PngSuite against its expected pixels, the held
+// layouts, alpha drawing and the context cache.
+#include "desk/windows_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "faces/picture_win32.h"
+
+namespace {
+
+std::wstring here() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.find_last_of(L"\\/"));
+}
+
+// The shared test data lies beside the project: build\win64\ -> ..\..\..\shared.
+std::wstring suite() { return here() + L"\\..\\..\\..\\shared\\testdata\\pngsuite"; }
+
+std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+std::vector<int> expectedPixels(const std::wstring& name) {
+    std::ifstream in((suite() + L"\\json\\" + name + L".json").c_str());
+    std::vector<int> values;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int value = 0;
+    bool inNumber = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + (c - '0');
+            inNumber = true;
+        } else if (inNumber) {
+            values.push_back(value);
+            value = 0;
+            inNumber = false;
+        }
+    }
+    // 16-bit files without an 8-bit reduction of their own hold 16-bit values.
+    if (std::any_of(values.begin(), values.end(), [](int v) { return v > 255; }))
+        for (int& v : values) v = (v + 128) / 257;
+    return values;
+}
+
+struct Rgba {
+    int r, g, b, a;
+};
+
+// A held pixel in straight RGBA, whatever the layout.
+Rgba pixelAt(Picture& p, int x, int y) {
+    const uint8_t* row = p.bits + static_cast<ptrdiff_t>(y) * p.pitch;
+    switch (p.bitsPerPixel) {
+    case 1:
+    case 4:
+    case 8: {
+        int per = 8 / p.bitsPerPixel, shift = (per - 1 - x % per) * p.bitsPerPixel;
+        int index = (row[x / per] >> shift) & ((1 << p.bitsPerPixel) - 1);
+        RGBQUAD c{};
+        GetDIBColorTable(borrowPictureContext(p), static_cast<UINT>(index), 1, &c);
+        returnPictureContext(p);
+        return {c.rgbRed, c.rgbGreen, c.rgbBlue, 255};
+    }
+    case 16: {
+        unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
+        DIBSECTION ds{};
+        GetObjectW(p.bitmap, sizeof ds, &ds);
+        if (ds.dsBmih.biCompression == BI_BITFIELDS)
+            return {int((v >> 11) & 31) * 255 / 31, int((v >> 5) & 63) * 255 / 63, int(v & 31) * 255 / 31, 255};
+        return {int((v >> 10) & 31) * 255 / 31, int((v >> 5) & 31) * 255 / 31, int(v & 31) * 255 / 31, 255};
+    }
+    case 24: return {row[x * 3 + 2], row[x * 3 + 1], row[x * 3], 255};
+    default: return {row[x * 4 + 2], row[x * 4 + 1], row[x * 4], p.hasAlpha ? row[x * 4 + 3] : 255};
+    }
+}
+
+// Files where Wine's decoder is known to part from the oracle, with the reason.
+struct Exception {
+    const wchar_t* prefix;
+    const char* reason;
+};
+const Exception kExceptions[] = {
+    {L"g", "gamma chunk: the oracle applies no gamma, the decoder may"},
+    {L"xcsn", "a wrong chunk checksum: Wine's decoder does not check it"},
+    {L"xhdn", "a wrong header checksum: Wine's decoder does not check it"},
+};
+
+const char* exceptionFor(const std::wstring& name) {
+    for (const Exception& e : kExceptions)
+        if (name.rfind(e.prefix, 0) == 0) return e.reason;
+    return nullptr;
+}
+
+TEST(PictureDecoding, PngSuiteDecodesToItsExpectedPixelsAndCorruptFilesStayEmpty) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((suite() + L"\\png\\*.png").c_str(), &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the shared test data is missing";
+    int exact = 0, refused = 0, excepted = 0, files = 0;
+    do {
+        std::wstring file = found.cFileName, name = file.substr(0, file.size() - 4);
+        std::string shown(name.begin(), name.end());
+        ++files;
+        Picture p;
+        PictureLoad result = loadPicture(p, u16(suite() + L"\\png\\" + file));
+        if (name[0] == L'x') {
+            if (!p.empty() && exceptionFor(name)) {
+                ++excepted;
+                std::printf("  %s: read all the same (%s)\n", shown.c_str(), exceptionFor(name));
+            } else {
+                EXPECT_TRUE(p.empty()) << shown << " is corrupt";
+                refused += p.empty();
+            }
+            destroyPicture(p);
+            continue;
+        }
+        ASSERT_EQ(result, PictureLoad::Ok) << shown;
+        std::vector<int> want = expectedPixels(name.find(L"16") != std::wstring::npos &&
+                                                       GetFileAttributesW((suite() + L"\\json\\" + name + L"_to8.json").c_str()) !=
+                                                           INVALID_FILE_ATTRIBUTES
+                                                   ? name + L"_to8"
+                                                   : name);
+        const int tolerance = name.find(L"16") != std::wstring::npos ? 1 : 0;
+        ASSERT_EQ(want.size(), static_cast<size_t>(p.width) * p.height * 4) << shown;
+        int wrong = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                const int* w = &want[(static_cast<size_t>(y) * p.width + x) * 4];
+                Rgba got = pixelAt(p, x, y);
+                bool colourCounts = !p.hasAlpha || w[3] != 0;  // a transparent pixel's colour is free
+                bool ok = (!colourCounts || (std::abs(got.r - w[0]) <= tolerance && std::abs(got.g - w[1]) <= tolerance &&
+                                             std::abs(got.b - w[2]) <= tolerance)) &&
+                          (!p.hasAlpha || std::abs(got.a - w[3]) <= tolerance);
+                wrong += !ok;
+            }
+        if (const char* reason = exceptionFor(name)) {
+            if (wrong) {
+                ++excepted;
+                std::printf("  %s: %d pixels differ (%s)\n", shown.c_str(), wrong, reason);
+            } else {
+                ++exact;
+            }
+        } else {
+            EXPECT_EQ(wrong, 0) << shown << " (" << p.bitsPerPixel << " bits, alpha " << p.hasAlpha << ")";
+            exact += wrong == 0;
+        }
+        destroyPicture(p);
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    std::printf("PngSuite: %d files, %d decoded exactly, %d corrupt ones refused, %d excepted\n", files, exact, refused,
+                excepted);
+}
+
+}  // namespace
+
+namespace {
+
+// A white 32-bit canvas to draw pictures into, read back pixel by pixel.
+struct Canvas {
+    Canvas(int w, int h) : width(w) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        dc = CreateCompatibleDC(nullptr);
+        old = SelectObject(dc, bitmap);
+        std::fill(bits, bits + static_cast<size_t>(w) * h, 0x00FFFFFFu);
+    }
+    ~Canvas() {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    Rgba at(int x, int y) const {
+        uint32_t v = bits[static_cast<size_t>(y) * width + x];
+        return {int((v >> 16) & 255), int((v >> 8) & 255), int(v & 255), 255};
+    }
+    int width;
+    uint32_t* bits = nullptr;
+    HBITMAP bitmap;
+    HDC dc;
+    HGDIOBJ old;
+};
+
+Picture loaded(const wchar_t* name) {
+    Picture p;
+    loadPicture(p, u16(suite() + L"\\png\\" + name));
+    return p;
+}
+
+TEST(PictureDrawing, AlphaMixesStraightColourWithTheFace) {
+    Picture p = loaded(L"basn6a08.png");  // 32 x 32 RGBA
+    ASSERT_TRUE(p.hasAlpha);
+    ASSERT_EQ(p.bitsPerPixel, 32);
+    // Pure red at half, at none and at full opacity, in straight colour (blue, green, red, alpha).
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            uint8_t* px = p.bits + static_cast<ptrdiff_t>(y) * p.pitch + x * 4;
+            const uint8_t alpha = x < 10 ? 128 : x < 20 ? 0 : 255;
+            px[0] = 0, px[1] = 0, px[2] = 255, px[3] = alpha;
+        }
+    Canvas face(32, 32);
+    ASSERT_TRUE(drawPicture(p, face.dc, 0, 0, 32, 32, 0, 0, 32, 32));
+    Rgba half = face.at(5, 5), none = face.at(15, 5), full = face.at(25, 5);
+    EXPECT_EQ(half.r, 255);
+    EXPECT_NEAR(half.g, 127, 1) << "red x 0.5 + white x 0.5";
+    EXPECT_NEAR(half.b, 127, 1);
+    EXPECT_EQ(none.r + none.g + none.b, 3 * 255) << "a transparent pixel leaves the face";
+    EXPECT_EQ(full.r, 255);
+    EXPECT_EQ(full.g + full.b, 0);
+    destroyPicture(p);
+}
+
+TEST(PictureDrawing, AOnePixelPictureFillsTheWholeCard) {
+    Picture p = loaded(L"s01n3p01.png");
+    ASSERT_EQ(p.width, 1);
+    Canvas card(60, 88);
+    ASSERT_TRUE(drawPicture(p, card.dc, 0, 0, 60, 88, 0, 0, 1, 1));
+    Rgba first = pixelAt(p, 0, 0);
+    for (int y = 0; y < 88; y += 7)
+        for (int x = 0; x < 60; x += 7) {
+            Rgba got = card.at(x, y);
+            ASSERT_TRUE(got.r == first.r && got.g == first.g && got.b == first.b) << x << "," << y;
+        }
+    destroyPicture(p);
+}
+
+TEST(PictureDrawing, FourSpareContextsAreKeptAndAFifthIsDeleted) {
+    Picture pictures[5];
+    for (Picture& p : pictures) p = loaded(L"basn0g08.png");
+    HDC borrowed[5];
+    for (int i = 0; i < 5; ++i) borrowed[i] = borrowPictureContext(pictures[i]);
+    EXPECT_EQ(borrowPictureContext(pictures[0]), borrowed[0]) << "a nested borrowing shares the context";
+    returnPictureContext(pictures[0]);
+    for (int i = 0; i < 5; ++i) returnPictureContext(pictures[i]);
+    EXPECT_EQ(cachedPictureContexts(), 4);
+    int deleted = 0;
+    for (HDC dc : borrowed) deleted += GetObjectType(dc) == 0;
+    EXPECT_EQ(deleted, 1);
+    for (Picture& p : pictures) {
+        EXPECT_EQ(p.dc, nullptr);
+        destroyPicture(p);
+    }
+}
+
+TEST(PictureDecoding, MissingOrNonImageFilesLeaveThePictureEmpty) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring fake = std::wstring(temp) + L"not-an-image.png";
+    std::ofstream(fake.c_str()) << "hello";
+    for (const std::wstring& path : {fake, std::wstring(temp) + L"missing.png", std::wstring()}) {
+        Picture p;
+        EXPECT_EQ(loadPicture(p, u16(path)), PictureLoad::Failed);
+        EXPECT_TRUE(p.empty());
+    }
+    DeleteFileW(fake.c_str());
+}
+
+}  // namespace
