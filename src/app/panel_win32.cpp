@@ -10,6 +10,8 @@
 #include "deck/history.h"
 #include "deck/state.h"
 #include "dialogs/icon_button_win32.h"
+#include "faces/face_lookup.h"
+#include "faces/picture_win32.h"
 #include "res/ids.h"
 
 namespace {
@@ -163,6 +165,7 @@ void startUp(HWND dlg) {
     createPanelTooltips(dlg);
     setUpOverlapControls(dlg);
     createCardParent();
+    loadTablePictures();
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
     buildTable(loadState());
@@ -187,6 +190,9 @@ void shutDown(HWND dlg) {
     if (!failure.empty())
         MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
     releaseAllCards();
+    table.frontPicture.reset();
+    table.backPicture.reset();
+    endPictures();
     freePanelTiles();
     PostQuitMessage(0);
 }

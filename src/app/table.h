@@ -39,7 +39,7 @@ struct Table {
     Deck deck;
     int32_t cardWidth = 60;
     int32_t cardHeight = 88;
-    Picture frontPicture;
+    PictureRef frontPicture;
     desk::Window cardParent = nullptr;
     void* keyboardHook = nullptr;
     desk::Window panelTooltip = nullptr;
@@ -47,7 +47,7 @@ struct Table {
     Handle backOldBitmap = nullptr;
     uint32_t overlapRatio = 50;
     Handle backDC = nullptr;
-    Picture backPicture;
+    PictureRef backPicture;
     uint32_t overwriteConflicts = 1;
     KeyTable keys = kDefaultKeys;
     uint32_t historyCapacity = kHistorySlots;

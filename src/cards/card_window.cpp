@@ -4,6 +4,7 @@
 
 #include "app/table.h"
 #include "cards/overlap.h"
+#include "faces/face_lookup.h"
 #include "desk/winconst.h"
 
 // While a left drag collects a trail, the trail owns the marks.
@@ -12,7 +13,10 @@ static bool collectingTrail(const Card& card) {
     return log.size() >= 2 && log[0] == WM_LBUTTONDOWN && log[1] == WM_MOUSEMOVE;
 }
 
-void onCardCreated(Card& card, desk::Window w) { card.window = w; }
+void onCardCreated(Card& card, desk::Window w) {
+    card.window = w;
+    refreshCardPicture(card);
+}
 
 void onCardDestroyed(Card& card) { card.spreadList.clear(); }
 

@@ -53,7 +53,7 @@ struct Card {
     Handle savedImeContext = nullptr;
     std::list<SpreadEntry> spreadList;
     uint32_t faceUp = 0;
-    Picture picture;
+    PictureRef picture;
     desk::Window window = nullptr;
     std::u16string picturePath;
 };

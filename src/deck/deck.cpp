@@ -54,7 +54,7 @@ Card* Deck::find(desk::Window w) const {
 
 void releaseCard(Card& card) {
     if (card.window) desk::detachCard(card.window);
-    card.picture = Picture{};
+    card.picture.reset();
     card.spreadList.clear();
     card.trail.clear();
     std::vector<uint32_t>().swap(card.gestureLog);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "faces/picture.h"
+
 struct Card;
 
 namespace desk {
@@ -109,6 +111,14 @@ void setCheck(Window dialog, int id, bool checked);
 void moveWindow(Window w, int32_t x, int32_t y);  // no size, no z-order, no activation
 // Top-left corner of a window; of its restored place when it is minimized (0, 0 when unknown).
 bool restoredPosition(Window w, Point& out);
+
+// ---- pictures ----
+// The decoded picture of a file, shared with every holder of the same unchanged file; null when
+// the file is missing or cannot be decoded.
+PictureRef loadPicture(const std::u16string& path);
+// Whether a file exists under this name, its letter case aside; out gets the name as it is on disk.
+bool findFile(const std::u16string& path, std::u16string& out);
+bool copyFile(const std::u16string& from, const std::u16string& to);  // fails when to exists
 
 // ---- files ----
 enum class FileError { None, Missing, TooLarge, AccessDenied, InUse, DiskFull, NoFolder, Other };

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <new>
+#include <unordered_map>
 
 #include "desk/desk.h"
 #include "desk/files_win32.h"
+#include "faces/picture_win32.h"
 
 namespace {
 
@@ -155,6 +158,75 @@ bool restoredPosition(Window w, Point& out) {
     if (!GetWindowRect(h, &r)) return false;
     out = {r.left, r.top};
     return true;
+}
+
+}  // namespace desk
+
+namespace {
+
+// Decoded pictures by path, kept while some holder still has them; the file's size and time of
+// writing tell a file replaced under the same name from the one decoded.
+struct CachedPicture {
+    std::weak_ptr<Picture> picture;
+    ULONGLONG size;
+    FILETIME written;
+};
+std::unordered_map<std::wstring, CachedPicture> decoded;
+
+bool identify(const std::wstring& name, ULONGLONG& size, FILETIME& written) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    written = data.ftLastWriteTime;
+    return true;
+}
+
+std::wstring cacheKey(std::wstring name) {
+    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+}  // namespace
+
+namespace desk {
+
+PictureRef loadPicture(const std::u16string& path) {
+    const std::wstring name = systemName(path);
+    ULONGLONG size = 0;
+    FILETIME written{};
+    if (path.empty() || !identify(name, size, written)) return nullptr;
+    const std::wstring key = cacheKey(name);
+    auto it = decoded.find(key);
+    if (it != decoded.end()) {
+        PictureRef held = it->second.picture.lock();
+        if (held && it->second.size == size && CompareFileTime(&it->second.written, &written) == 0) return held;
+    }
+    auto* picture = new (std::nothrow) Picture();
+    if (!picture) return nullptr;
+    PictureRef shared(picture, [](Picture* p) {
+        destroyPicture(*p);
+        delete p;
+    });
+    if (loadPicture(*shared, path) != PictureLoad::Ok || shared->empty()) return nullptr;
+    for (auto e = decoded.begin(); e != decoded.end();) e = e->second.picture.expired() ? decoded.erase(e) : std::next(e);
+    decoded[key] = {shared, size, written};
+    return shared;
+}
+
+bool findFile(const std::u16string& path, std::u16string& out) {
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(systemName(path).c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    size_t slash = path.find_last_of(u"\\/");
+    std::wstring name(found.cFileName);
+    out = path.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + std::u16string(name.begin(), name.end());
+    return true;
+}
+
+bool copyFile(const std::u16string& from, const std::u16string& to) {
+    return CopyFileW(systemName(from).c_str(), systemName(to).c_str(), TRUE) || failed();
 }
 
 }  // namespace desk

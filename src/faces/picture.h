@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 struct Picture {
     void* bitmap = nullptr;        // the section; null while the picture is empty
@@ -17,3 +18,7 @@ struct Picture {
     void* blendCopy = nullptr;     // premultiplied copy for alpha blending, made at the first draw
     bool empty() const { return bitmap == nullptr; }
 };
+
+// A decoded picture as the cards and the table hold it: every card that shows the same file shares
+// one decoded copy. Null when there is no picture or it could not be decoded.
+using PictureRef = std::shared_ptr<Picture>;

@@ -89,9 +89,9 @@ void roundOutline(HDC dc, int left, int top, int right, int bottom) {
 }
 
 // A decoded picture, the whole of it stretched over the rectangle.
-bool drawWhole(HDC dc, Picture& picture, int x, int y, int w, int h) {
-    if (picture.empty()) return false;
-    drawPicture(picture, dc, x, y, w, h, 0, 0, picture.width, picture.height);
+bool drawWhole(HDC dc, const PictureRef& picture, int x, int y, int w, int h) {
+    if (!picture || picture->empty()) return false;
+    drawPicture(*picture, dc, x, y, w, h, 0, 0, picture->width, picture->height);
     return true;
 }
 

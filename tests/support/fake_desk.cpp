@@ -34,6 +34,8 @@ struct World {
     std::map<std::u16string, std::vector<uint8_t>> files;
     bool failWrites = false;
     bool failRenames = false;
+    int pictureDecodes = 0;
+    std::map<std::u16string, std::pair<std::weak_ptr<Picture>, std::vector<uint8_t>>> decoded;
     desk::FileError fileError = desk::FileError::None;
     std::map<uintptr_t, desk::Point> minimized;
     std::map<std::pair<uintptr_t, uintptr_t>, uint32_t> timers;
@@ -311,6 +313,48 @@ bool removeFile(const std::u16string& path) {
 }
 
 FileError lastFileError() { return world.fileError; }
+
+static std::u16string folded(std::u16string s) {
+    for (char16_t& c : s)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return s;
+}
+
+bool findFile(const std::u16string& path, std::u16string& out) {
+    const std::u16string want = folded(path);
+    for (const auto& f : world.files)
+        if (folded(f.first) == want) {
+            out = f.first;
+            return true;
+        }
+    return false;
+}
+
+bool copyFile(const std::u16string& from, const std::u16string& to) {
+    std::u16string existing;
+    auto it = world.files.find(from);
+    if (it == world.files.end()) return fileFails(FileError::Missing);
+    if (findFile(to, existing)) return fileFails(FileError::AccessDenied);
+    world.files[to] = it->second;
+    return true;
+}
+
+// A file decodes unless it is empty or starts with "bad"; its picture is as wide as the file is long.
+PictureRef loadPicture(const std::u16string& path) {
+    std::u16string name;
+    if (!findFile(path, name)) return nullptr;
+    const std::vector<uint8_t>& bytes = world.files[name];
+    auto& cached = world.decoded[folded(name)];
+    if (PictureRef held = cached.first.lock(); held && cached.second == bytes) return held;
+    if (bytes.empty() || (bytes.size() >= 3 && bytes[0] == 'b' && bytes[1] == 'a' && bytes[2] == 'd')) return nullptr;
+    ++world.pictureDecodes;
+    auto picture = std::make_shared<Picture>();
+    picture->bitmap = reinterpret_cast<void*>(uintptr_t{1});
+    picture->width = static_cast<int32_t>(bytes.size());
+    picture->height = 1;
+    cached = {picture, bytes};
+    return picture;
+}
 std::u16string timeStamp() { return fake::kTimeStamp; }
 
 }  // namespace desk
@@ -321,6 +365,7 @@ const std::u16string kModulePath = u"C:\\Games\\rupone.exe";
 std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
 void failRenames(bool fail) { world.failRenames = fail; }
+int pictureDecodes() { return world.pictureDecodes; }
 
 uint32_t timer(desk::Window w, uintptr_t id) {
     auto it = world.timers.find({key(w), id});

@@ -66,6 +66,7 @@ extern const std::u16string kModulePath;
 std::map<std::u16string, std::vector<uint8_t>>& files();
 void failFileWrites(bool fail);  // replaceFile fails (access denied) and leaves the old file
 void failRenames(bool fail);
+int pictureDecodes();  // pictures decoded so far (a shared one counts once)
 // The fake's clock, as timeStamp gives it.
 constexpr char16_t kTimeStamp[] = u"20261207-093015";
 void setMinimized(desk::Window w, bool minimized, desk::Point restored = {});
