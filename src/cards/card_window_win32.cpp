@@ -2,6 +2,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "faces/drop.h"
 #include "faces/render_win32.h"
 
 const wchar_t kCardClassName[] = L"Card";
@@ -85,6 +86,21 @@ void keepRegion(HWND hwnd, const WINDOWPOS& pos) {
 
 }  // namespace
 
+// The first dropped file; a path that does not fit a path buffer is refused, never cut short.
+void onDropFiles(HWND hwnd, Card& card, HDROP drop) {
+    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    wchar_t path[MAX_PATH] = {};
+    bool fits = length > 0 && length < MAX_PATH && DragQueryFileW(drop, 0, path, MAX_PATH) == length;
+    DragFinish(drop);
+    if (length == 0) return;
+    if (!fits) {
+        desk::warn(toWindow(hwnd), kDroppedPathTooLong);
+        return;
+    }
+    std::wstring dropped(path, length);
+    dropPicture(card, std::u16string(dropped.begin(), dropped.end()));
+}
+
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CREATE) {
         auto* card = static_cast<Card*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
@@ -127,7 +143,7 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN: onMiddlePress(*card, x, y); return 0;
     case WM_MBUTTONUP: onMiddleRelease(*card, x, y); return 0;
     case WM_CAPTURECHANGED: onCaptureChanged(*card); return 0;
-    case WM_DROPFILES: DragFinish(reinterpret_cast<HDROP>(wp)); return 0;
+    case WM_DROPFILES: onDropFiles(hwnd, *card, reinterpret_cast<HDROP>(wp)); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }

@@ -9,6 +9,7 @@ extern const wchar_t kCardClassName[];
 void registerCardClass();
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 Card* cardOf(HWND hwnd);
+void onDropFiles(HWND hwnd, Card& card, HDROP drop);
 // The rounded shape of a card of this size, in window coordinates.
 HRGN createCardRegion(int width, int height);
 bool sameRegion(HRGN a, HRGN b);

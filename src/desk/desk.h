@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "faces/picture.h"
@@ -101,6 +102,15 @@ bool workAreaNear(Window w, Rect& out);
 bool meetsWorkArea(const Rect& r);
 // Dots per inch of the display a window is on (96 at 100 % scale).
 uint32_t displayDpi(Window w);
+
+// ---- menus, messages, faces ----
+// Popup 0 of a menu resource, opened at the window's left edge one pixel below it with the window
+// kept clear, item texts replaced by id; the chosen id, 0 when dismissed, -1 when it cannot load.
+int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
+// A message box owned by the window: caption "ルポネ", warning icon, OK.
+void warn(Window owner, const std::u16string& text);
+// Composes the card's front or the shared back again from the pictures and settings.
+void recompose(Card& card, bool front);
 
 // ---- output ----
 void playSound(int resourceId);  // asynchronous, cuts off the sound still playing

@@ -312,6 +312,33 @@ uint32_t displayDpi(Window w) {
     return dpi ? dpi : 96;
 }
 
+int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts) {
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuResource));
+    if (!menu) return -1;
+    HMENU popup = GetSubMenu(menu, 0);
+    for (const auto& t : texts) {
+        std::wstring text(t.second.begin(), t.second.end());
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_STRING;
+        item.dwTypeData = text.data();
+        SetMenuItemInfoW(popup, static_cast<UINT>(t.first), FALSE, &item);
+    }
+    RECT r{};
+    GetWindowRect(toHwnd(owner), &r);
+    TPMPARAMS clear{sizeof clear, r};
+    int chosen = popup ? TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, r.left, r.bottom + 1,
+                                          toHwnd(owner), &clear)
+                       : 0;
+    DestroyMenu(menu);
+    return chosen;
+}
+
+void warn(Window owner, const std::u16string& text) {
+    std::wstring w(text.begin(), text.end());
+    MessageBoxW(toHwnd(owner), w.c_str(), L"ルポネ", MB_OK | MB_ICONWARNING);
+}
+
 void playSound(int resourceId) {
     PlaySoundW(MAKEINTRESOURCEW(resourceId), GetModuleHandleW(nullptr), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

@@ -307,6 +307,10 @@ void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
     if (focused) drawFocusFrame(dc);
 }
 
+namespace desk {
+void recompose(Card& card, bool front) { ::composeFace(card, front); }
+}  // namespace desk
+
 void paintCard(Card& card) {
     HWND hwnd = toHwnd(card.window);
     bool front = card.faceUp != 0;

@@ -35,6 +35,10 @@ struct World {
     bool failWrites = false;
     bool failRenames = false;
     int pictureDecodes = 0;
+    std::vector<int> menuAnswers;
+    std::vector<fake::MenuShown> menus;
+    std::vector<std::u16string> warnings;
+    std::vector<std::pair<Card*, bool>> recomposed;
     std::map<std::u16string, std::pair<std::weak_ptr<Picture>, std::vector<uint8_t>>> decoded;
     desk::FileError fileError = desk::FileError::None;
     std::map<uintptr_t, desk::Point> minimized;
@@ -257,6 +261,17 @@ bool meetsWorkArea(const Rect& r) {
     return r.left < w.right && w.left < r.right && r.top < w.bottom && w.top < r.bottom;
 }
 
+int popupMenu(Window owner, int menu, const std::vector<std::pair<int, std::u16string>>& texts) {
+    world.menus.push_back({owner, menu, texts});
+    if (world.menuAnswers.empty()) return 0;
+    int answer = world.menuAnswers.front();
+    world.menuAnswers.erase(world.menuAnswers.begin());
+    return answer;
+}
+
+void warn(Window, const std::u16string& text) { world.warnings.push_back(text); }
+void recompose(Card& card, bool front) { world.recomposed.push_back({&card, front}); }
+
 void playSound(int id) { world.sounds.push_back(id); }
 void invalidate(Window w) { world.invalidated.push_back(w); }
 void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
@@ -366,6 +381,10 @@ std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
 void failRenames(bool fail) { world.failRenames = fail; }
 int pictureDecodes() { return world.pictureDecodes; }
+void answerMenus(std::vector<int> ids) { world.menuAnswers = std::move(ids); }
+const std::vector<MenuShown>& menusShown() { return world.menus; }
+const std::vector<std::u16string>& warnings() { return world.warnings; }
+const std::vector<std::pair<Card*, bool>>& recomposed() { return world.recomposed; }
 
 uint32_t timer(desk::Window w, uintptr_t id) {
     auto it = world.timers.find({key(w), id});

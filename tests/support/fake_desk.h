@@ -67,6 +67,17 @@ std::map<std::u16string, std::vector<uint8_t>>& files();
 void failFileWrites(bool fail);  // replaceFile fails (access denied) and leaves the old file
 void failRenames(bool fail);
 int pictureDecodes();  // pictures decoded so far (a shared one counts once)
+
+// Menus and messages: the answers the next menus get (0, dismissed, when they run out), and logs.
+struct MenuShown {
+    desk::Window owner;
+    int menu;
+    std::vector<std::pair<int, std::u16string>> texts;
+};
+void answerMenus(std::vector<int> ids);
+const std::vector<MenuShown>& menusShown();
+const std::vector<std::u16string>& warnings();
+const std::vector<std::pair<Card*, bool>>& recomposed();  // faces composed again: card, front
 // The fake's clock, as timeStamp gives it.
 constexpr char16_t kTimeStamp[] = u"20261207-093015";
 void setMinimized(desk::Window w, bool minimized, desk::Point restored = {});

@@ -1,0 +1,164 @@
+#include "faces/drop.h"
+
+#include "app/table.h"
+#include "faces/face_lookup.h"
+#include "faces/face_text.h"
+#include "res/ids.h"
+
+const char16_t kDroppedPathTooLong[] =
+    u"ファイルの場所を表す文字列が長すぎるため、この絵は使えません。\\n短い場所に置いてからドロップしてください。";
+
+namespace {
+
+constexpr size_t kMostConflicts = 71;
+const char16_t* const kExtensions[] = {u".jpg", u".gif", u".bmp", u".png"};
+const char16_t kSuitLetters[] = {u's', u'h', u'd', u'c'};
+
+std::u16string folded(std::u16string s) {
+    for (char16_t& c : s)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return s;
+}
+
+// Adds every existing file of the base name (all four extensions), while there is room.
+void addExisting(std::vector<std::u16string>& list, const std::u16string& name) {
+    for (const char16_t* ext : kExtensions) {
+        std::u16string found;
+        if (list.size() < kMostConflicts && desk::findFile(pictureFolder() + u"\\" + name + ext, found))
+            list.push_back(found);
+    }
+}
+
+std::u16string letter(char16_t suit) { return std::u16string(1, suit); }
+
+// The last component's extension from its last dot, as the user spelled it.
+std::u16string extensionOf(const std::u16string& path) {
+    size_t slash = path.find_last_of(u"\\/");
+    size_t dot = path.find_last_of(u'.');
+    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return {};
+    return path.substr(dot);
+}
+
+bool supported(const std::u16string& ext) {
+    for (const char16_t* known : kExtensions)
+        if (folded(ext) == known) return true;
+    return false;
+}
+
+// Looks the card's picture up anew, composes its front and shows it when it is up.
+void showNewFront(Card& card) {
+    card.picturePath.clear();
+    refreshCardPicture(card);
+    desk::recompose(card, true);
+    if (card.faceUp && card.window) desk::invalidate(card.window);
+}
+
+}  // namespace
+
+std::vector<std::u16string> collectConflicts(const Card& card, uint32_t choice) {
+    std::vector<std::u16string> list;
+    const bool joker = card.suit == kJoker;
+    if (choice == 0) {
+        addExisting(list, u"裏");
+    } else if (choice == IDM_RP_FOR_CARD || (joker && choice != IDM_RP_FOR_ALL)) {
+        std::u16string base = faceBaseName(card.rank, card.suit);
+        if (!base.empty()) addExisting(list, base.substr(base.find_last_of(u"\\/") + 1));
+    } else if (choice == IDM_RP_FOR_RANK) {
+        for (char16_t s : kSuitLetters) addExisting(list, rankText(card.rank) + letter(s));
+        addExisting(list, rankText(card.rank));
+    } else if (choice == IDM_RP_FOR_SUIT) {
+        for (int32_t r = 1; r <= 13; ++r) addExisting(list, rankText(r) + letter(card.suit));
+        addExisting(list, letter(card.suit));
+    } else if (choice == IDM_RP_FOR_ALL) {
+        addExisting(list, u"joker");
+        for (int32_t r = 1; r <= 13; ++r)
+            for (char16_t s : kSuitLetters) addExisting(list, rankText(r) + letter(s));
+        for (int32_t r = 1; r <= 13; ++r) addExisting(list, rankText(r));
+        for (char16_t s : kSuitLetters) addExisting(list, letter(s));
+        addExisting(list, u"表");
+    }
+    return list;
+}
+
+uint32_t askConflict(Card& card, const std::u16string& path) {
+    if (card.conflictChoice == IDM_RP_ALWAYS_DELETE) return IDM_RP_DELETE;
+    if (card.conflictChoice == IDM_RP_NEVER_DELETE) return IDM_RP_KEEP;
+    const std::u16string name = path.substr(path.find_last_of(u"\\/") + 1);
+    int chosen = desk::popupMenu(card.window, IDM_RP_CONFLICT, {{IDM_RP_CONFLICT_FILE, name}});
+    switch (chosen) {
+    case IDM_RP_ALWAYS_DELETE: card.conflictChoice = IDM_RP_ALWAYS_DELETE; return IDM_RP_DELETE;
+    case IDM_RP_NEVER_DELETE: card.conflictChoice = IDM_RP_NEVER_DELETE; return IDM_RP_KEEP;
+    case IDM_RP_DELETE: return IDM_RP_DELETE;
+    default: return IDM_RP_KEEP;
+    }
+}
+
+void dropPicture(Card& card, const std::u16string& dropped) {
+    desk::WaitCursor wait;
+    const std::u16string ext = extensionOf(dropped);
+    if (ext.empty()) {
+        desk::warn(card.window, u"拡張子(ファイルの種類)を検出できませんでした。");
+        return;
+    }
+    if (!supported(ext)) {
+        desk::warn(card.window, u"非対応の拡張子(ファイルの種類)です。\\n.jpg, .gif, .bmp, .png のいずれかが名前についているファイルをドロップしてください");
+        return;
+    }
+    const bool joker = card.suit == kJoker;
+    uint32_t choice = 0;
+    std::u16string target = pictureFolder() + u"\\";
+    if (card.faceUp) {
+        int chosen = desk::popupMenu(card.window, IDM_RP_ASSIGN);
+        if (chosen < 0) return;
+        choice = static_cast<uint32_t>(chosen);
+        if (choice == IDM_RP_FOR_CARD) {
+            target = faceBaseName(card.rank, card.suit);
+            if (target.empty()) return;
+        } else if (choice == IDM_RP_FOR_RANK) {
+            if (joker || rankText(card.rank).empty()) return;
+            target += rankText(card.rank);
+        } else if (choice == IDM_RP_FOR_SUIT) {
+            target += joker ? u"joker" : letter(card.suit);
+        } else if (choice == IDM_RP_FOR_ALL) {
+            target += u"表";
+        } else {
+            return;
+        }
+    } else {
+        target += u"裏";
+    }
+    target += ext;
+
+    // The dropped file itself is never deleted, even where it lies under a name the choice covers.
+    for (const std::u16string& path : collectConflicts(card, choice)) {
+        if (folded(path) == folded(dropped)) continue;
+        if (table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) desk::removeFile(path);
+    }
+    std::u16string existing;
+    if (desk::findFile(target, existing) || !desk::copyFile(dropped, target)) return;
+
+    if (!card.faceUp) {
+        table.backPicture.reset();
+        table.backPicturePath = target;
+        table.backPicture = desk::loadPicture(target);
+        desk::recompose(card, false);
+        for (const auto& c : table.deck.items())
+            if (!c->faceUp && c->window) desk::invalidate(c->window);
+    } else if (choice == IDM_RP_FOR_ALL) {
+        table.frontPicture.reset();
+        table.frontPicturePath = target;
+        table.frontPicture = desk::loadPicture(target);
+        for (const auto& c : table.deck.items()) {
+            c->picture.reset();
+            c->picturePath.clear();
+            desk::recompose(*c, true);
+            if (c->faceUp && c->window) desk::invalidate(c->window);
+        }
+    } else if (choice == IDM_RP_FOR_CARD || joker) {
+        showNewFront(card);
+    } else {
+        for (const auto& c : table.deck.items())
+            if ((choice == IDM_RP_FOR_RANK && c->rank == card.rank) || (choice == IDM_RP_FOR_SUIT && c->suit == card.suit))
+                showNewFront(*c);
+    }
+}
