@@ -79,6 +79,11 @@ add_executable(save_bench bench/save_bench_win32.cpp)
 target_include_directories(save_bench PRIVATE tests)
 target_link_libraries(save_bench PRIVATE rupone_core)
 
+# What face pictures cost in memory and composing time (not a test): picture_bench.
+add_executable(picture_bench bench/picture_bench_win32.cpp)
+target_include_directories(picture_bench PRIVATE tests)
+target_link_libraries(picture_bench PRIVATE rupone_core psapi)
+
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)
