@@ -50,10 +50,11 @@ protected:
         d.panelX = 900;
         d.panelY = 800;
         d.soundOn = 0;
-        d.cards = {{u'h', 1, 300, 300, 1}, {u's', 2, 420, 300, 1}, {u'c', 3, 540, 300, 0}};
+        d.cards = {{u'h', 1, 300, 300, 1}, {u's', 2, 420, 300, 1}, {u'c', 3, 540, 300, 0},
+                   {u'c', 4, 660, 300, 1}, {u'd', 13, 780, 300, 1}};
         ASSERT_TRUE(e2e::writeFile(file(L"rupone.dat"), encodeState(d)));
         ASSERT_TRUE(e2e::start(table, folder));
-        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 3, 30000));
+        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 5, 30000));
         for (const e2e::CardWindow& c : e2e::cards(table.pi.dwProcessId)) windows.push_back(c.hwnd);
         Sleep(500);
     }
@@ -94,16 +95,21 @@ protected:
     std::vector<HWND> windows;
 };
 
-const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 160, 0), kBlue = RGB(0, 0, 255), kYellow = RGB(255, 220, 0);
+const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 160, 0), kBlue = RGB(0, 0, 255), kYellow = RGB(255, 220, 0),
+               kMagenta = RGB(200, 0, 200), kCyan = RGB(0, 200, 200);
 
 TEST_F(PictureTest, PicturesBesideTheProgramShowOnTheCardsTheyAreFor) {
     ASSERT_TRUE(e2e::writeFile(file(L"A.bmp"), solidBmp(kRed)));      // every ace
     ASSERT_TRUE(e2e::writeFile(file(L"表.bmp"), solidBmp(kGreen)));    // every other front
     ASSERT_TRUE(e2e::writeFile(file(L"裏.bmp"), solidBmp(kBlue)));     // the back
+    ASSERT_TRUE(e2e::writeFile(file(L"c.bmp"), solidBmp(kCyan)));      // every club
+    ASSERT_TRUE(e2e::writeFile(file(L"Kd.bmp"), solidBmp(kMagenta)));  // the king of diamonds alone
     start();
     EXPECT_EQ(middle(300), kRed) << "the ace shows its rank's picture";
     EXPECT_EQ(middle(420), kGreen) << "the two shows the all-fronts picture";
     EXPECT_EQ(middle(540), kBlue) << "a face-down card shows the back picture";
+    EXPECT_EQ(middle(660), kCyan) << "the four of clubs shows its suit's picture";
+    EXPECT_EQ(middle(780), kMagenta) << "the king of diamonds shows its own picture";
 }
 
 TEST_F(PictureTest, AFileDroppedOnACardIsCopiedAndShownAtOnce) {

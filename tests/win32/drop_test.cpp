@@ -1,0 +1,114 @@
+// A drop handled in this process with a real drop handle, as the shell hands it to a card window.
+#include "desk/windows_win32.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "app/table.h"
+#include "cards/card_window_win32.h"
+#include "deck/deck.h"
+#include "faces/face_lookup.h"
+#include "support/win32_helpers.h"
+
+namespace {
+
+HDROP dropHandle(const std::wstring& path) {
+    const size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* df = static_cast<DROPFILES*>(GlobalLock(block));
+    df->pFiles = sizeof(DROPFILES);
+    df->fWide = TRUE;
+    std::memcpy(reinterpret_cast<uint8_t*>(df) + sizeof(DROPFILES), path.c_str(), path.size() * sizeof(wchar_t));
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+
+// Answers the first message box of this process with OK, from another thread; gives its text.
+class BoxAnswerer {
+public:
+    BoxAnswerer()
+        : thread_([this] {
+              for (int i = 0; i < 200 && !done_; ++i) {
+                  HWND box = FindWindowW(L"#32770", L"ルポネ");
+                  if (box) {
+                      wchar_t text[512] = {};
+                      GetDlgItemTextW(box, 0xFFFF, text, 512);
+                      text_ = text;
+                      PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      return;
+                  }
+                  Sleep(25);
+              }
+          }) {}
+    ~BoxAnswerer() {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    // Once the box has been answered (or the wait is over).
+    std::wstring text() {
+        if (thread_.joinable()) thread_.join();
+        return text_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::wstring text_;
+    std::thread thread_;
+};
+
+class DropHandleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        freshTable();
+        table.overwriteConflicts = 1;
+        folder = pictureFolder();
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        source = std::wstring(temp) + L"rupone-drop.bmp";
+        // A 1 x 1 red picture.
+        static const uint8_t bmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                                      1, 0, 24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                      0, 0, 255, 0};
+        std::ofstream(source.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+    }
+    void TearDown() override {
+        clearTable();
+        DeleteFileW(source.c_str());
+        DeleteFileW(back().c_str());
+    }
+    std::wstring back() { return std::wstring(folder.begin(), folder.end()) + L"\\裏.bmp"; }
+    Card& faceDownCard() {
+        auto card = std::make_unique<Card>();
+        Card* c = card.get();
+        createCardWindow(3, c, kClubs, 0);
+        table.deck.append(std::move(card));
+        return *c;
+    }
+    std::u16string folder;
+    std::wstring source;
+};
+
+TEST_F(DropHandleTest, AFileDroppedOnAFaceDownCardBecomesTheBack) {
+    Card& card = faceDownCard();
+    onDropFiles(toHwnd(card.window), card, dropHandle(source));
+    EXPECT_NE(GetFileAttributesW(back().c_str()), INVALID_FILE_ATTRIBUTES) << "copied beside the program as the back";
+    ASSERT_TRUE(table.backPicture);
+    EXPECT_EQ(table.backPicture->width, 1);
+}
+
+TEST_F(DropHandleTest, ADroppedPathTooLongForAPathBufferIsRefusedNotCutShort) {
+    Card& card = faceDownCard();
+    std::wstring tooLong = L"C:\\" + std::wstring(300, L'd') + L"\\picture.bmp";
+    BoxAnswerer answer;
+    onDropFiles(toHwnd(card.window), card, dropHandle(tooLong));
+    EXPECT_NE(answer.text().find(L"長すぎる"), std::wstring::npos);
+    EXPECT_EQ(GetFileAttributesW(back().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing copied";
+}
+
+}  // namespace
