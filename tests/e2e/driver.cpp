@@ -94,6 +94,27 @@ bool alive(const Running& r) {
     return r.pi.hProcess && WaitForSingleObject(r.pi.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+void sendMouse(DWORD flags, int x, int y, DWORD pauseMs) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    SendInput(1, &in, sizeof in);
+    Sleep(pauseMs);
+}
+
+void pressKey(WORD vk) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(80);
+}
+
 void movePointer(int x, int y) {
     static HWND anchor = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);

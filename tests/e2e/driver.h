@@ -46,6 +46,10 @@ std::wstring messageText(HWND box);
 // Writes a whole file (replacing it); false when it cannot.
 bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readFile(const std::wstring& path);
+// Real input: a mouse event (absolute screen coordinates with MOUSEEVENTF_ABSOLUTE), then a pause
+// of pauseMs; a key pressed and released.
+void sendMouse(DWORD flags, int x = 0, int y = 0, DWORD pauseMs = 40);
+void pressKey(WORD vk);
 // Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
 void movePointer(int x, int y);
 

@@ -40,17 +40,7 @@ protected:
         }
     }
 
-    static void send(DWORD flags, int x = 0, int y = 0) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dwFlags = flags;
-        if (flags & MOUSEEVENTF_ABSOLUTE) {
-            in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-            in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-        }
-        SendInput(1, &in, sizeof in);
-        Sleep(40);
-    }
+    static void send(DWORD flags, int x = 0, int y = 0) { e2e::sendMouse(flags, x, y); }
     static void moveTo(int x, int y) { send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y); }
     // Moves in steps, so the table sees the pointer pass.
     static void glide(POINT from, POINT to, int steps = 8) {

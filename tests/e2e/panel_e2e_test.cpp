@@ -120,17 +120,9 @@ TEST_F(PanelButtons, DivideMenuDealsTheChosenNumberOfPiles) {
         menu = FindWindowW(L"#32768", nullptr);
     }
     ASSERT_NE(menu, nullptr) << "the divide menu opened";
-    auto key = [](WORD vk) {
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = vk;
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof(INPUT));
-        Sleep(80);
-    };
-    key(VK_DOWN);  // " 2"
-    key(VK_DOWN);  // " 3"
-    key(VK_RETURN);
+    e2e::pressKey(VK_DOWN);  // " 2"
+    e2e::pressKey(VK_DOWN);  // " 3"
+    e2e::pressKey(VK_RETURN);
     Sleep(500);
     std::set<std::pair<LONG, LONG>> bases;
     std::vector<e2e::CardWindow> cards = e2e::cards(table.pi.dwProcessId);

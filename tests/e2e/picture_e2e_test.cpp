@@ -74,14 +74,6 @@ protected:
         ASSERT_TRUE(WriteProcessMemory(table.pi.hProcess, remote, block.data(), block.size(), nullptr));
         PostMessageW(card, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
     }
-    static void key(WORD vk) {
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = vk;
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof(INPUT));
-        Sleep(80);
-    }
     static HWND waitForMenu() {
         HWND menu = nullptr;
         for (int i = 0; i < 100 && !menu; ++i) {
@@ -127,9 +119,9 @@ TEST_F(PictureTest, AFileDroppedOnACardIsCopiedAndShownAtOnce) {
     SetForegroundWindow(windows[1]);
     drop(windows[1], red);  // face up: the menu asks whom it is for
     ASSERT_NE(waitForMenu(), nullptr) << "the assignment menu";
-    key(VK_HOME);  // the title
-    key(VK_DOWN);  // "このカードだけの絵にする"
-    key(VK_RETURN);
+    e2e::pressKey(VK_HOME);  // the title
+    e2e::pressKey(VK_DOWN);  // "このカードだけの絵にする"
+    e2e::pressKey(VK_RETURN);
     Sleep(800);
     EXPECT_EQ(e2e::readFile(file(L"2s.bmp")), solidBmp(kRed)) << "named for the two of spades";
     EXPECT_EQ(middle(420), kRed);

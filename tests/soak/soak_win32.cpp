@@ -26,17 +26,7 @@ namespace {
 std::mt19937 rng(20261207);
 int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
-void send(DWORD flags, int x = 0, int y = 0) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    SendInput(1, &in, sizeof in);
-    Sleep(30);
-}
+void send(DWORD flags, int x = 0, int y = 0) { e2e::sendMouse(flags, x, y, 30); }
 void moveTo(POINT p) { send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, p.x, p.y); }
 void glide(POINT from, POINT to) {
     for (int i = 1; i <= 6; ++i) moveTo({from.x + (to.x - from.x) * i / 6, from.y + (to.y - from.y) * i / 6});
