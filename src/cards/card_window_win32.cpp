@@ -88,6 +88,7 @@ void keepRegion(HWND hwnd, const WINDOWPOS& pos) {
 
 // The first dropped file; a path that does not fit a path buffer is refused, never cut short.
 void onDropFiles(HWND hwnd, Card& card, HDROP drop) {
+    desk::WaitCursor wait;
     UINT length = DragQueryFileW(drop, 0, nullptr, 0);
     wchar_t path[MAX_PATH] = {};
     bool fits = length > 0 && length < MAX_PATH && DragQueryFileW(drop, 0, path, MAX_PATH) == length;
