@@ -105,7 +105,19 @@ void setCanvasModes(HDC dc) {
     }
 }
 
+bool seeThrough(const PictureRef& p) { return p && !p->empty() && p->hasAlpha; }
+
+void whiteFront(HDC dc) {
+    Selected pen(dc, GetStockObject(BLACK_PEN));
+    Selected brush(dc, GetStockObject(WHITE_BRUSH));
+    roundOutline(dc, 0, 0, W() - 1, H() - 1);
+}
+
+// Where a picture is transparent the face shows through it: the white front or the back's gradient
+// is laid first (a fresh canvas is black).
 void composeFront(HDC dc, Card& card) {
+    const PictureRef& shown = card.picture && !card.picture->empty() ? card.picture : table.frontPicture;
+    if (seeThrough(shown)) whiteFront(dc);
     bool picture = drawWhole(dc, card.picture, 0, 0, W(), H()) || drawWhole(dc, table.frontPicture, 0, 0, W(), H());
     Selected pen(dc, GetStockObject(BLACK_PEN));
     Selected brush(dc, GetStockObject(picture ? NULL_BRUSH : WHITE_BRUSH));
@@ -114,11 +126,13 @@ void composeFront(HDC dc, Card& card) {
 }
 
 void composeBack(HDC dc) {
-    if (!drawWhole(dc, table.backPicture, 1, 1, W() - 2, H() - 2)) {
+    const bool picture = table.backPicture && !table.backPicture->empty();
+    if (!picture || seeThrough(table.backPicture)) {
         const TRIVERTEX corners[4] = {vertex(1, 1, 255, 255, 255), vertex(W() - 1, 1, 234, 247, 255),
                                       vertex(W() - 1, H() - 1, 180, 226, 255), vertex(1, H() - 1, 206, 236, 255)};
         fourCornerGradient(dc, corners);
     }
+    drawWhole(dc, table.backPicture, 1, 1, W() - 2, H() - 2);
     Selected pen(dc, GetStockObject(BLACK_PEN));
     Selected brush(dc, GetStockObject(NULL_BRUSH));
     roundOutline(dc, 0, 0, W() - 1, H() - 1);

@@ -84,6 +84,31 @@ TEST_F(RenderTest, FrontWithoutPictureIsWhiteInsideItsOutline) {
     EXPECT_EQ(GetPixel(dc, 59, 44), RGB(0, 0, 0)) << "the last column lies outside the outline and stays as it was";
 }
 
+TEST_F(RenderTest, WhereAPictureIsTransparentTheFaceShowsThrough) {
+    // An RGBA picture from the shared test data, made half red, half transparent.
+    wchar_t module[MAX_PATH];
+    std::wstring here(module, GetModuleFileNameW(nullptr, module, MAX_PATH));
+    std::wstring path = here.substr(0, here.find_last_of(L"\\/")) + L"\\..\\..\\..\\shared\\testdata\\pngsuite\\png\\basn6a08.png";
+    auto picture = desk::loadPicture(std::u16string(path.begin(), path.end()));
+    ASSERT_TRUE(picture && picture->hasAlpha);
+    for (int y = 0; y < picture->height; ++y)
+        for (int x = 0; x < picture->width; ++x) {
+            uint8_t* px = picture->bits + static_cast<ptrdiff_t>(y) * picture->pitch + x * 4;
+            px[0] = 0, px[1] = 0, px[2] = 255, px[3] = x < picture->width / 2 ? 255 : 0;
+        }
+    table.drawIndex = 0;
+    Card& c = make(kHearts, 5);
+    c.picture = picture;
+    HDC dc = front(c);
+    EXPECT_TRUE(closeTo(GetPixel(dc, 10, 44), {255, 0, 0}, 0)) << "opaque: the picture";
+    EXPECT_TRUE(closeTo(GetPixel(dc, 50, 44), {255, 255, 255}, 0)) << "transparent: the white face";
+    table.backPicture = picture;
+    HDC backDc = back(c);
+    Rgb behind = rgb(GetPixel(backDc, 50, 44));
+    EXPECT_GT(behind.b, 180) << "transparent: the back's gradient, not black";
+    table.backPicture.reset();
+}
+
 TEST_F(RenderTest, HeartIndicesAreRedWithAWhiteHaloSpadesBlack) {
     Card& heart = make(u'h', 10);
     HDC dc = front(heart);
