@@ -16,6 +16,9 @@ struct Picture {
     int32_t dcUseCount = 0;
     void* dcSavedBitmap = nullptr;
     void* blendCopy = nullptr;     // premultiplied copy for alpha blending, made at the first draw
+    void* scaled = nullptr;        // an opaque picture reduced to the size last drawn, kept for the next
+    int32_t scaledWidth = 0;
+    int32_t scaledHeight = 0;
     bool empty() const { return bitmap == nullptr; }
 };
 

@@ -176,6 +176,36 @@ HBITMAP blendCopy(Picture& p) {
     return copy;
 }
 
+// An opaque picture reduced once to the size it is drawn at: every card of the same size that shows
+// it copies from there instead of reducing the whole picture again.
+HBITMAP scaledCopy(Picture& p, HDC from, int w, int h) {
+    if (p.scaled && p.scaledWidth == w && p.scaledHeight == h) return static_cast<HBITMAP>(p.scaled);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC to = copy ? CreateCompatibleDC(nullptr) : nullptr;
+    if (!to) {
+        if (copy) DeleteObject(copy);
+        return nullptr;
+    }
+    HGDIOBJ old = SelectObject(to, copy);
+    SetStretchBltMode(to, HALFTONE);
+    SetBrushOrgEx(to, 0, 0, nullptr);
+    bool ok = StretchBlt(to, 0, 0, w, h, from, 0, 0, p.width, p.height, SRCCOPY) != FALSE;
+    SelectObject(to, old);
+    DeleteDC(to);
+    if (!ok) {
+        DeleteObject(copy);
+        return nullptr;
+    }
+    if (p.scaled) DeleteObject(static_cast<HGDIOBJ>(p.scaled));
+    p.scaled = copy;
+    p.scaledWidth = w;
+    p.scaledHeight = h;
+    return copy;
+}
+
 }  // namespace
 
 HDC borrowPictureContext(Picture& p) {
@@ -250,7 +280,8 @@ PictureLoad loadPicture(Picture& p, const std::u16string& path) {
 
 void destroyPicture(Picture& p) {
     if (p.empty()) return;
-    HGDIOBJ bitmap = static_cast<HGDIOBJ>(p.bitmap), copy = static_cast<HGDIOBJ>(p.blendCopy);
+    HGDIOBJ bitmap = static_cast<HGDIOBJ>(p.bitmap), copy = static_cast<HGDIOBJ>(p.blendCopy),
+            scaled = static_cast<HGDIOBJ>(p.scaled);
     void* dc = p.dc;
     int32_t uses = p.dcUseCount;
     void* saved = p.dcSavedBitmap;
@@ -260,6 +291,7 @@ void destroyPicture(Picture& p) {
     p.dcSavedBitmap = saved;
     DeleteObject(bitmap);
     if (copy) DeleteObject(copy);
+    if (scaled) DeleteObject(scaled);
     pictureLetGo();
 }
 
@@ -275,7 +307,17 @@ bool drawPicture(Picture& p, HDC dest, int x, int y, int w, int h, int sx, int s
         ok = AlphaBlend(dest, x, y, w, h, src, sx, sy, sw, sh, blend) != FALSE;
         SelectObject(src, held);
     } else {
-        ok = StretchBlt(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY) != FALSE;
+        const bool whole = sx == 0 && sy == 0 && sw == p.width && sh == p.height;
+        HBITMAP reduced = whole && w > 0 && h > 0 && (w < p.width || h < p.height) && GetStretchBltMode(dest) == HALFTONE
+                              ? scaledCopy(p, src, w, h)
+                              : nullptr;
+        if (reduced) {
+            HGDIOBJ held = SelectObject(src, reduced);
+            ok = BitBlt(dest, x, y, w, h, src, 0, 0, SRCCOPY) != FALSE;
+            SelectObject(src, held);
+        } else {
+            ok = StretchBlt(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY) != FALSE;
+        }
     }
     returnPictureContext(p);
     return ok;

@@ -229,6 +229,27 @@ TEST(PictureDrawing, AOnePixelPictureFillsTheWholeCard) {
     destroyPicture(p);
 }
 
+TEST(PictureDrawing, APictureIsReducedOnceForEveryCardOfTheSameSize) {
+    Picture p = loaded(L"basn2c08.png");  // 32 x 32, opaque
+    ASSERT_FALSE(p.hasAlpha);
+    Canvas first(8, 8), second(8, 8), direct(8, 8);
+    for (Canvas* c : {&first, &second, &direct}) SetStretchBltMode(c->dc, HALFTONE);
+    ASSERT_TRUE(drawPicture(p, first.dc, 0, 0, 8, 8, 0, 0, 32, 32));
+    void* reduced = p.scaled;
+    ASSERT_NE(reduced, nullptr);
+    ASSERT_TRUE(drawPicture(p, second.dc, 0, 0, 8, 8, 0, 0, 32, 32));
+    EXPECT_EQ(p.scaled, reduced) << "kept for the next card";
+    HDC src = borrowPictureContext(p);
+    StretchBlt(direct.dc, 0, 0, 8, 8, src, 0, 0, 32, 32, SRCCOPY);
+    returnPictureContext(p);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            Rgba a = second.at(x, y), b = direct.at(x, y);
+            ASSERT_TRUE(std::abs(a.r - b.r) <= 1 && std::abs(a.g - b.g) <= 1 && std::abs(a.b - b.b) <= 1) << x << "," << y;
+        }
+    destroyPicture(p);
+}
+
 TEST(PictureDrawing, FourSpareContextsAreKeptAndAFifthIsDeleted) {
     Picture pictures[5];
     for (Picture& p : pictures) p = loaded(L"basn0g08.png");
