@@ -11,18 +11,11 @@ const char16_t kDroppedPathTooLong[] =
 namespace {
 
 constexpr size_t kMostConflicts = 71;
-const char16_t* const kExtensions[] = {u".jpg", u".gif", u".bmp", u".png"};
 const char16_t kSuitLetters[] = {u's', u'h', u'd', u'c'};
-
-std::u16string folded(std::u16string s) {
-    for (char16_t& c : s)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return s;
-}
 
 // Adds every existing file of the base name (all four extensions), while there is room.
 void addExisting(std::vector<std::u16string>& list, const std::u16string& name) {
-    for (const char16_t* ext : kExtensions) {
+    for (const char16_t* ext : kPictureExtensions) {
         std::u16string found;
         if (list.size() < kMostConflicts && desk::findFile(pictureFolder() + u"\\" + name + ext, found))
             list.push_back(found);
@@ -40,8 +33,8 @@ std::u16string extensionOf(const std::u16string& path) {
 }
 
 bool supported(const std::u16string& ext) {
-    for (const char16_t* known : kExtensions)
-        if (folded(ext) == known) return true;
+    for (const char16_t* known : kPictureExtensions)
+        if (foldCase(ext) == known) return true;
     return false;
 }
 
@@ -131,7 +124,7 @@ void dropPicture(Card& card, const std::u16string& dropped) {
 
     // The dropped file itself is never deleted, even where it lies under a name the choice covers.
     for (const std::u16string& path : collectConflicts(card, choice)) {
-        if (folded(path) == folded(dropped)) continue;
+        if (foldCase(path) == foldCase(dropped)) continue;
         if (table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) desk::removeFile(path);
     }
     std::u16string existing;

@@ -5,13 +5,19 @@
 
 namespace {
 
-const char16_t* const kExtensions[] = {u".jpg", u".gif", u".bmp", u".png"};
-
 bool isSuit(char16_t s) { return s == kClubs || s == kDiamonds || s == kHearts || s == kSpades; }
 
 std::u16string inFolder(const std::u16string& name) { return pictureFolder() + u"\\" + name; }
 
 }  // namespace
+
+const char16_t* const kPictureExtensions[4] = {u".jpg", u".gif", u".bmp", u".png"};
+
+std::u16string foldCase(std::u16string s) {
+    for (char16_t& c : s)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return s;
+}
 
 std::u16string pictureFolder() {
     std::u16string module = desk::modulePath();
@@ -26,7 +32,7 @@ std::u16string faceBaseName(int32_t rank, char16_t suit) {
 }
 
 bool probeExtensions(std::u16string& path) {
-    for (const char16_t* ext : kExtensions) {
+    for (const char16_t* ext : kPictureExtensions) {
         std::u16string found;
         if (desk::findFile(path + ext, found)) {
             path = found;

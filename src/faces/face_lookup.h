@@ -8,6 +8,11 @@
 
 #include "deck/card.h"
 
+// The extensions a face picture may have, in the order they are tried.
+extern const char16_t* const kPictureExtensions[4];
+// A name with its letters A-Z made small, to compare names as the Windows file systems do.
+std::u16string foldCase(std::u16string s);
+
 std::u16string pictureFolder();  // the program's folder, without a separator at its end
 // The folder and the card's own base name (Ah, 10s, joker); empty for a card of no known face.
 std::u16string faceBaseName(int32_t rank, char16_t suit);
