@@ -10,10 +10,11 @@ set(RUPONE_SHELL_SOURCES
   src/desk/desk_win32.cpp
   src/desk/files_win32.cpp
   src/dialogs/icon_button_win32.cpp
+  src/dialogs/settings_win32.cpp
   src/faces/picture_win32.cpp
   src/faces/render_win32.cpp
 )
-set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32)
 
 add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
 target_include_directories(rupone_core PUBLIC src)

@@ -297,6 +297,12 @@ def button_icons():
     c.fill(lambda x, y: gear(x, y) and not disc(8, 8, 2.1)(x, y), (100, 105, 115, 255))
     icons["settings"] = c.pixels()
 
+    c = Canvas(16)  # the program's folder: a yellow folder with its tab
+    c.fill(rounded_rect(1, 2.5, 7.5, 6, 1), (200, 150, 40, 255))
+    c.fill(rounded_rect(1, 4, 15, 14, 1), (200, 150, 40, 255))
+    c.fill(rounded_rect(1.8, 6, 14.2, 13.2, 0.8), (245, 200, 80, 255))
+    icons["folder"] = c.pixels()
+
     c = Canvas(16)  # help: a question mark in a blue disc
     c.fill(disc(8, 8, 7.5), BLUE)
     mark = union(arc(8, 6, 1.6, 3.3, 180, 420), segment(8.6, 8.8, 8.6, 10.6, 1.7))
@@ -465,7 +471,7 @@ def main():
     with open(os.path.join(OUT, "trail.cur"), "wb") as f:
         f.write(icon_file([trail_cursor()], kind=2, hotspot=(1, 1)))
     names = {"faceup": 151, "facedown": 152, "gather": 153, "scatter": 154, "sequence": 157, "shuffle": 158,
-             "undo": 161, "redo": 162, "help": 163, "settings": 168, "takeout": 187}
+             "undo": 161, "redo": 162, "help": 163, "settings": 168, "takeout": 187, "folder": 166}
     for name, px in button_icons().items():
         with open(os.path.join(OUT, name + ".ico"), "wb") as f:
             f.write(icon_file([px]))

@@ -8,6 +8,7 @@ extern decltype(&::GradientFill) gradientFillFn;  // null when msimg32 lacks it
 extern decltype(&::AlphaBlend) alphaBlendFn;
 
 extern const wchar_t kProgramName[];  // caption of start-up and shutdown errors, and the mutex
+extern const wchar_t kHelpFile[];     // "ルポネ.chm", looked up along the search path
 
 // Looks up GradientFill and AlphaBlend in msimg32.dll; each stays null when missing.
 HMODULE loadOptionalEntryPoints();

@@ -10,6 +10,7 @@
 #include "cards/overlap.h"
 #include "deck/deck.h"
 #include "deck/history.h"
+#include "deck/state.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -187,4 +188,38 @@ void sequenceAll() {
     playTableSound(IDS_RP_ALL);
     if (!endBatchRefreshingMarks(batch)) return;
     takeSnapshot();
+}
+
+void applySettings() {
+    SettingsBlock& pending = table.settingsBlock;
+    const bool drawChanged = pending.drawIndex != table.drawIndex;
+    if (pending.width != table.cardWidth || pending.height != table.cardHeight) {
+        desk::WaitCursor wait;
+        table.cardWidth = pending.width;
+        table.cardHeight = pending.height;
+        desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
+        // Last to first, as the cards were laid; the stacking stays exactly as it is.
+        const auto& cards = table.deck.items();
+        for (auto c = cards.rbegin(); c != cards.rend(); ++c) {
+            if (!(*c)->window) continue;
+            if (!drawChanged) desk::recompose(**c, true);
+            batch = desk::defer(batch, (*c)->window, nullptr, 0, 0, table.cardWidth, table.cardHeight,
+                                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (table.deck.count()) desk::recompose(*cards.front(), false);
+        endBatchRefreshingMarks(batch);
+        for (const auto& c : cards)
+            if (c->window) desk::invalidate(c->window);
+    }
+    if (drawChanged) {
+        table.drawIndex = pending.drawIndex;
+        for (const auto& c : table.deck.items()) {
+            if (!c->window) continue;
+            desk::recompose(*c, true);
+            if (c->faceUp) desk::invalidate(c->window);
+        }
+    }
+    table.soundOn = pending.soundOn;
+    saveState();
+    bringCurrentForward();
 }

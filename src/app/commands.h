@@ -13,3 +13,6 @@ void shufflePile();
 void sequenceAll();
 // The key the sequence command sorts by: suit (joker, hearts, spades, clubs, diamonds), then rank.
 uint32_t sequenceKey(char16_t suit, int32_t rank);
+// Puts the settings dialog's pending card size, drawing and sound into effect, keeping the
+// stacking, and saves the table whatever changed.
+void applySettings();

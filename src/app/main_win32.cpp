@@ -7,6 +7,7 @@ HINSTANCE appInstance = nullptr;
 decltype(&::GradientFill) gradientFillFn = nullptr;
 decltype(&::AlphaBlend) alphaBlendFn = nullptr;
 const wchar_t kProgramName[] = L"みずね堂 ルポネ";
+const wchar_t kHelpFile[] = L"ルポネ.chm";
 
 HMODULE loadOptionalEntryPoints() {
     HMODULE msimg = LoadLibraryW(L"msimg32.dll");

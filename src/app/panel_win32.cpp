@@ -10,6 +10,7 @@
 #include "deck/history.h"
 #include "deck/state.h"
 #include "dialogs/icon_button_win32.h"
+#include "dialogs/settings_win32.h"
 #include "faces/face_lookup.h"
 #include "faces/picture_win32.h"
 #include "res/ids.h"
@@ -39,7 +40,6 @@ constexpr PanelTip kPanelTips[] = {
 
 HWND panelHwnd() { return toHwnd(table.panel); }
 
-const wchar_t kHelpFile[] = L"ルポネ.chm";
 
 HICON loadAppIcon(int cx, int cy) {
     return static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_RP_APP), IMAGE_ICON, cx, cy, LR_SHARED));
@@ -302,10 +302,9 @@ BOOL dispatchCommand(int id) {
     case IDC_RP_SEQUENCE: sequenceAll(); return TRUE;
     case IDC_RP_HELP:
     case 32651: openHelp(); return TRUE;
-    // The settings and take-out dialogs arrive with their own work.
-    case IDC_RP_SETTINGS:
-    case IDC_RP_TAKEOUT:
-        return TRUE;
+    case IDC_RP_SETTINGS: openSettings(); return TRUE;
+    // The take-out dialog arrives with its own work.
+    case IDC_RP_TAKEOUT: return TRUE;
     default:
         return FALSE;  // 1 and 2 (Enter, Esc) among them: they never close the panel
     }

@@ -109,7 +109,8 @@ uint32_t displayDpi(Window w);
 int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
 // A message box owned by the window: caption "ルポネ", warning icon, OK.
 void warn(Window owner, const std::u16string& text);
-// Composes the card's front or the shared back again from the pictures and settings.
+// Composes the card's front or the shared back again from the pictures and settings, at the
+// present card size (a face not drawn yet waits for its first paint).
 void recompose(Card& card, bool front);
 
 // ---- output ----

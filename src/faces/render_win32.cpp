@@ -322,7 +322,10 @@ void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
 }
 
 namespace desk {
-void recompose(Card& card, bool front) { ::composeFace(card, front); }
+// A face not drawn yet is composed when it is first painted.
+void recompose(Card& card, bool front) {
+    if (front ? card.frontDC : table.backDC) ::composeFace(card, front);
+}
 }  // namespace desk
 
 void paintCard(Card& card) {

@@ -47,6 +47,19 @@
 #define IDI_RP_TAKEOUT 187
 #define IDI_RP_RECURSIVE 192
 #define IDI_RP_RATIO 193
+#define IDI_RP_FOLDER 166
+
+/* Settings dialog; the key rows' combo boxes and boxes (1039-1104) are listed in the code. */
+#define IDD_RP_SETTINGS 167
+#define IDC_RP_CARD_WIDTH 1003
+#define IDC_RP_CARD_HEIGHT 1004
+#define IDC_RP_FOLDER 1016
+#define IDC_RP_SOUND 1025
+#define IDC_RP_DRAW_INDEX 1026
+#define IDC_RP_OVERWRITE 1027
+#define IDC_RP_PRINT 1093
+#define IDC_RP_WIDTH_LIMIT 1108
+#define IDC_RP_HEIGHT_LIMIT 1109
 
 #define IDC_RP_GATHER 1000
 #define IDC_RP_SCATTER 1001

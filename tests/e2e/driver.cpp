@@ -154,6 +154,32 @@ HWND waitForMessageBox(DWORD pid, DWORD ms) {
     return nullptr;
 }
 
+HWND waitForWindow(DWORD pid, const std::wstring& caption, DWORD ms) {
+    struct Find {
+        DWORD pid;
+        const std::wstring* caption;
+        HWND found;
+    } find{pid, &caption, nullptr};
+    DWORD start = GetTickCount();
+    do {
+        EnumWindows(
+            [](HWND h, LPARAM lp) -> BOOL {
+                auto* f = reinterpret_cast<Find*>(lp);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                wchar_t title[256] = {};
+                GetWindowTextW(h, title, 256);
+                if (pid != f->pid || !IsWindowVisible(h) || *f->caption != title) return TRUE;
+                f->found = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&find));
+        if (find.found) return find.found;
+        Sleep(50);
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
 std::wstring messageText(HWND box) {
     wchar_t text[2048] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 2048);  // the text of a message box is its static 0xFFFF

@@ -42,6 +42,8 @@ bool readSavedTable(const std::wstring& folder, StateData& out);
 bool savedTable(HWND panel, const std::wstring& folder, StateData& out);
 // A message box of the process (caption "みずね堂 ルポネ") once it shows; null on time-out.
 HWND waitForMessageBox(DWORD pid, DWORD ms);
+// A visible top-level window of the process with exactly this caption once it shows; null on time-out.
+HWND waitForWindow(DWORD pid, const std::wstring& caption, DWORD ms);
 std::wstring messageText(HWND box);
 // Writes a whole file (replacing it); false when it cannot.
 bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
