@@ -85,6 +85,11 @@ add_executable(picture_bench bench/picture_bench_win32.cpp)
 target_include_directories(picture_bench PRIVATE tests)
 target_link_libraries(picture_bench PRIVATE rupone_core psapi)
 
+# What the settings dialog costs to open and to apply a new card size (not a test): settings_bench [N...].
+add_executable(settings_bench bench/settings_bench_win32.cpp src/res/rupone.rc)
+target_include_directories(settings_bench PRIVATE tests)
+target_link_libraries(settings_bench PRIVATE rupone_core)
+
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)

@@ -193,7 +193,8 @@ void sequenceAll() {
 void applySettings() {
     SettingsBlock& pending = table.settingsBlock;
     const bool drawChanged = pending.drawIndex != table.drawIndex;
-    if (pending.width != table.cardWidth || pending.height != table.cardHeight) {
+    const bool sizeChanged = pending.width != table.cardWidth || pending.height != table.cardHeight;
+    if (sizeChanged) {
         desk::WaitCursor wait;
         table.cardWidth = pending.width;
         table.cardHeight = pending.height;
@@ -216,7 +217,7 @@ void applySettings() {
         for (const auto& c : table.deck.items()) {
             if (!c->window) continue;
             desk::recompose(*c, true);
-            if (c->faceUp) desk::invalidate(c->window);
+            if (c->faceUp && !sizeChanged) desk::invalidate(c->window);  // a new size repainted them all
         }
     }
     table.soundOn = pending.soundOn;

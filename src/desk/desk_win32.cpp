@@ -132,12 +132,12 @@ std::list<HWND> stackedOrder(const std::vector<HWND>& now, const std::vector<Ent
 
 }  // namespace
 
-namespace {
-
 bool runningUnderWine() {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
 }
+
+namespace {
 
 // Lets the X server answer everything asked so far (reading a screen pixel is a round trip) and
 // takes in what it reported. Wine raises a window over whatever covers a part that X reported as
@@ -151,13 +151,32 @@ void settleWithX() {
     MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
+// Whether the entry gives a shown window another size.
+bool resizesShown(const Entry& e) {
+    RECT r;
+    return !(e.flags & SWP_NOSIZE) && IsWindowVisible(e.hwnd) && GetWindowRect(e.hwnd, &r) &&
+           (r.right - r.left != e.cx || r.bottom - r.top != e.cy);
+}
+
+// Under Wine a shown window that changes size is resized on its own, with X's reports about it
+// taken in before the next: reports of parts that a later resize covers would raise the window
+// over them.
 bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWND, const Entry*>& restacked,
                  size_t plain) {
     if (!plain) return true;
+    const bool wine = runningUnderWine();
     HDWP h = BeginDeferWindowPos(static_cast<int>(plain));
     if (!h) return false;
     for (const Entry& e : entries) {
         if (!(e.flags & SWP_NOZORDER) || restacked.count(e.hwnd)) continue;
+        if (wine && resizesShown(e)) {
+            if (!SetWindowPos(e.hwnd, nullptr, e.x, e.y, e.cx, e.cy, e.flags)) {
+                EndDeferWindowPos(h);
+                return false;
+            }
+            settleWithX();
+            continue;
+        }
         h = DeferWindowPos(h, e.hwnd, nullptr, e.x, e.y, e.cx, e.cy, e.flags);
         if (!h) return false;
     }

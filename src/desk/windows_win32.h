@@ -24,6 +24,7 @@ inline HWND toHwnd(desk::Window w) { return reinterpret_cast<HWND>(w); }
 inline desk::Window toWindow(HWND h) { return reinterpret_cast<desk::Window>(h); }
 
 namespace desk {
+bool runningUnderWine();
 // Brings a card window that has just become active to the top, as Windows does with every
 // activation; Wine activates a clicked window where it stands.
 void raiseActivated(HWND h);

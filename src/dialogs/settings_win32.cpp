@@ -3,6 +3,7 @@
 #include <objbase.h>  // before commdlg.h, for the print dialog of Windows 2000 and later
 #include <commdlg.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/app_win32.h"
@@ -30,27 +31,43 @@ bool primaryWorkArea(desk::Rect& out) {
 // moves it (Wine would otherwise hand it to the first control when the dialog first gets it).
 bool focusStaysOnDialog = false;
 
+// The dialog window is made at the first opening and hidden, not destroyed, when it closes: under
+// Wine every drop-down list costs a window of its own on the X server, and making the 18 of them
+// again took most of each opening. It goes with the panel, its owner.
+HWND keptDialog = nullptr;
+bool dialogEnded = false;
+
+void endSettings() { dialogEnded = true; }
+
 SettingsBlock* blockOf(HWND dlg) { return reinterpret_cast<SettingsBlock*>(GetWindowLongPtrW(dlg, GWLP_USERDATA)); }
 
-void initDialog(HWND dlg, SettingsBlock& block) {
+// What every opening shows: the live values, the work area's limits, the key rows.
+void showLiveValues(HWND dlg, SettingsBlock& block) {
     setDialogCaption(dlg, L" - 設定");
     block.dialog = toWindow(dlg);
     block.width = table.cardWidth;
     block.height = table.cardHeight;
     block.drawIndex = table.drawIndex;
     block.soundOn = table.soundOn;
-    SendDlgItemMessageW(dlg, IDC_RP_CARD_WIDTH, EM_LIMITTEXT, 3, 0);
-    SendDlgItemMessageW(dlg, IDC_RP_CARD_HEIGHT, EM_LIMITTEXT, 3, 0);
     SetDlgItemInt(dlg, IDC_RP_CARD_WIDTH, static_cast<UINT>(block.width), FALSE);
     SetDlgItemInt(dlg, IDC_RP_CARD_HEIGHT, static_cast<UINT>(block.height), FALSE);
     desk::Rect work;
-    if (primaryWorkArea(work)) {
-        SetDlgItemTextW(dlg, IDC_RP_WIDTH_LIMIT, wide(workAreaLimitText(work.width())));
-        SetDlgItemTextW(dlg, IDC_RP_HEIGHT_LIMIT, wide(workAreaLimitText(work.height())));
-    }
-    if (block.drawIndex) CheckDlgButton(dlg, IDC_RP_DRAW_INDEX, BST_CHECKED);
-    if (table.overwriteConflicts) CheckDlgButton(dlg, IDC_RP_OVERWRITE, BST_CHECKED);
-    if (block.soundOn) CheckDlgButton(dlg, IDC_RP_SOUND, BST_CHECKED);
+    const bool known = primaryWorkArea(work);
+    SetDlgItemTextW(dlg, IDC_RP_WIDTH_LIMIT, known ? wide(workAreaLimitText(work.width())) : L"≦ 999");
+    SetDlgItemTextW(dlg, IDC_RP_HEIGHT_LIMIT, known ? wide(workAreaLimitText(work.height())) : L"≦ 999");
+    CheckDlgButton(dlg, IDC_RP_DRAW_INDEX, block.drawIndex ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_RP_OVERWRITE, table.overwriteConflicts ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_RP_SOUND, block.soundOn ? BST_CHECKED : BST_UNCHECKED);
+    for (KeyAction row : kKeyRowFillOrder)
+        selectKeyRow(dlg, row, table.keys[static_cast<size_t>(row)], !block.keyNames.empty());
+    focusStaysOnDialog = true;
+}
+
+// Once per dialog window: the limits of the size fields and the lists of keys, which never change
+// while the program runs.
+void initDialog(HWND dlg, SettingsBlock& block) {
+    SendDlgItemMessageW(dlg, IDC_RP_CARD_WIDTH, EM_LIMITTEXT, 3, 0);
+    SendDlgItemMessageW(dlg, IDC_RP_CARD_HEIGHT, EM_LIMITTEXT, 3, 0);
     if (block.keyNames.empty()) {
         try {
             block.keyNames = buildKeyNames();
@@ -58,10 +75,8 @@ void initDialog(HWND dlg, SettingsBlock& block) {
             block.keyNames.clear();
         }
     }
-    for (KeyAction row : kKeyRowFillOrder) {
-        fillKeyRow(dlg, kKeyRows[static_cast<size_t>(row)].combo, block.keyNames);
-        selectKeyRow(dlg, row, table.keys[static_cast<size_t>(row)], !block.keyNames.empty());
-    }
+    for (KeyAction row : kKeyRowFillOrder) fillKeyRow(dlg, kKeyRows[static_cast<size_t>(row)].combo, block.keyNames);
+    showLiveValues(dlg, block);
 }
 
 bool checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
@@ -83,7 +98,7 @@ void applyDialog(HWND dlg, SettingsBlock& block) {
     block.soundOn = checked(dlg, IDC_RP_SOUND) ? 1 : 0;
     table.overwriteConflicts = checked(dlg, IDC_RP_OVERWRITE) ? 1 : 0;
     for (int row = 0; row < kKeyActions; ++row) table.keys[static_cast<size_t>(row)] = readKeyRow(dlg, KeyAction(row));
-    EndDialog(dlg, 0);
+    endSettings();
 }
 
 // The folder of the executable, where face pictures go.
@@ -185,8 +200,8 @@ void fillKeyRow(HWND dlg, int comboId, const std::vector<std::u16string>& names)
 void selectKeyRow(HWND dlg, KeyAction row, KeyBinding binding, bool withKeys) {
     const KeyRowControls& ids = kKeyRows[static_cast<size_t>(row)];
     SendDlgItemMessageW(dlg, ids.combo, CB_SETCURSEL, static_cast<WPARAM>(keyRowItem(binding, withKeys)), 0);
-    if (bindingMods(binding) & kModShift) CheckDlgButton(dlg, ids.shift, BST_CHECKED);
-    if (bindingMods(binding) & kModCtrl) CheckDlgButton(dlg, ids.ctrl, BST_CHECKED);
+    CheckDlgButton(dlg, ids.shift, (bindingMods(binding) & kModShift) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, ids.ctrl, (bindingMods(binding) & kModCtrl) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 KeyBinding readKeyRow(HWND dlg, KeyAction row) {
@@ -197,17 +212,73 @@ KeyBinding readKeyRow(HWND dlg, KeyAction row) {
                         checked(dlg, ids.ctrl));
 }
 
+namespace {
+
+// Where a dialog box without a place of its own goes: at the owner's client origin, kept on the
+// owner's work area.
+void placeOverOwner(HWND dlg, HWND owner) {
+    RECT r;
+    GetWindowRect(dlg, &r);
+    POINT at{0, 0};
+    ClientToScreen(owner, &at);
+    desk::Rect work;
+    if (desk::workAreaNear(toWindow(owner), work)) {
+        at.x = std::max(std::min(at.x, static_cast<LONG>(work.right) - (r.right - r.left)), static_cast<LONG>(work.left));
+        at.y = std::max(std::min(at.y, static_cast<LONG>(work.bottom) - (r.bottom - r.top)), static_cast<LONG>(work.top));
+    }
+    SetWindowPos(dlg, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// As a modal dialog box: the owner disabled until the dialog ends. False when the dialog went
+// with its owner or the program was asked to quit meanwhile.
+bool runModal(HWND dlg, HWND owner) {
+    dialogEnded = false;
+    EnableWindow(owner, FALSE);
+    placeOverOwner(dlg, owner);
+    ShowWindow(dlg, SW_SHOW);
+    SetForegroundWindow(dlg);
+    bool ended = true;
+    MSG msg;
+    while (!dialogEnded) {
+        if (!IsWindow(dlg)) {
+            ended = false;
+            break;
+        }
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            ended = false;
+            break;
+        }
+        if (IsDialogMessageW(dlg, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (IsWindow(owner)) EnableWindow(owner, TRUE);
+    if (IsWindow(dlg)) {
+        // The focus goes back to the dialog itself, so that no control has it at the next opening.
+        focusStaysOnDialog = true;
+        SetFocus(dlg);
+        ShowWindow(dlg, SW_HIDE);
+    }
+    return ended && IsWindow(dlg);
+}
+
+}  // namespace
+
 void openSettings() {
     SettingsBlock& block = table.settingsBlock;
-    // Should the dialog not open at all, nothing is pending.
-    block.width = table.cardWidth;
-    block.height = table.cardHeight;
-    block.drawIndex = table.drawIndex;
-    block.soundOn = table.soundOn;
-    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_SETTINGS), toHwnd(table.panel), settingsDialogProc,
-                    reinterpret_cast<LPARAM>(&block));
+    HWND panel = toHwnd(table.panel);
+    if (keptDialog && IsWindow(keptDialog)) {
+        showLiveValues(keptDialog, block);
+    } else {
+        keptDialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_SETTINGS), panel, settingsDialogProc,
+                                        reinterpret_cast<LPARAM>(&block));
+        if (!keptDialog) return;
+    }
+    const bool ended = runModal(keptDialog, panel);
     block.dialog = nullptr;
-    applySettings();
+    if (ended) applySettings();
 }
 
 INT_PTR CALLBACK settingsDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -223,7 +294,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDOK: applyDialog(dlg, *block); return TRUE;
-        case IDCANCEL: EndDialog(dlg, 0); return TRUE;
+        case IDCANCEL: endSettings(); return TRUE;
         case IDC_RP_FOLDER: openProgramFolder(dlg); return TRUE;
         case IDC_RP_PRINT: printSettingsWindow(dlg); return TRUE;
         default: return FALSE;
@@ -269,7 +340,16 @@ struct Capture {
         dc = CreateCompatibleDC(device);
         bitmap = dc ? CreateCompatibleBitmap(device, width, height) : nullptr;
         if (bitmap) saved = SelectObject(dc, bitmap);
-        if (saved) PrintWindow(window, dc, 0);
+        if (!saved) return;
+        // Wine's PrintWindow draws neither the frame nor the controls; the dialog being printed is
+        // shown in front, so there the screen holds the same picture.
+        HDC shown = desk::runningUnderWine() ? GetWindowDC(window) : nullptr;
+        if (shown) {
+            BitBlt(dc, 0, 0, width, height, shown, 0, 0, SRCCOPY);
+            ReleaseDC(window, shown);
+        } else {
+            PrintWindow(window, dc, 0);
+        }
     }
     ~Capture() {
         if (saved) SelectObject(dc, saved);

@@ -32,7 +32,7 @@ protected:
     }
     void closeTable() {
         if (!e2e::alive(table)) return;
-        if (dialog && IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        if (dialog && IsWindowVisible(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         PostMessageW(panel, WM_CLOSE, 0, 0);
         if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
     }
@@ -44,8 +44,8 @@ protected:
     // Presses a button of the dialog and waits until the dialog is gone and its work done.
     void close(int button) {
         PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
-        for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(25);
-        EXPECT_FALSE(IsWindow(dialog));
+        for (int i = 0; i < 200 && IsWindowVisible(dialog); ++i) Sleep(25);
+        EXPECT_FALSE(IsWindowVisible(dialog));
         DWORD_PTR ignored;
         SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
     }
@@ -71,6 +71,13 @@ protected:
     LRESULT combo(int id, UINT msg, WPARAM wp = 0) { return SendDlgItemMessageW(dialog, id, msg, wp, 0); }
     LRESULT selectedKey(int id) { return combo(id, CB_GETITEMDATA, static_cast<WPARAM>(combo(id, CB_GETCURSEL))); }
     bool checked(int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    void expectNoFocus() {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui));
+        EXPECT_TRUE(gui.hwndFocus == nullptr || gui.hwndFocus == dialog)
+            << "no control has the focus at first: " << GetDlgCtrlID(gui.hwndFocus);
+    }
     std::vector<HWND> stacking() {
         std::vector<HWND> out;
         for (const e2e::CardWindow& c : e2e::cards(table.pi.dwProcessId)) out.push_back(c.hwnd);
@@ -106,11 +113,7 @@ TEST_F(SettingsDialog, OpensWithTheLiveValuesEighteenFullKeyListsAndNoFocus) {
     SendDlgItemMessageW(dialog, 1039, CB_GETLBTEXT, static_cast<WPARAM>(combo(1039, CB_GETCURSEL)),
                         reinterpret_cast<LPARAM>(name));
     EXPECT_STREQ(name, L"↑");
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui));
-    EXPECT_TRUE(gui.hwndFocus == nullptr || gui.hwndFocus == dialog)
-        << "no control has the focus at first: " << GetDlgCtrlID(gui.hwndFocus);
+    expectNoFocus();
     EXPECT_FALSE(IsWindowEnabled(panel)) << "the panel waits for the dialog";
 }
 
@@ -125,7 +128,7 @@ TEST_F(SettingsDialog, RefusesSizesInTheirOrderThenAppliesSizeAndKeysAndKeepsThe
     EXPECT_EQ(refusal(), L"カードの幅か高さがもう一方の倍を超えないようにしてください。");
     EXPECT_EQ(text(IDC_RP_CARD_WIDTH), L"60");
     EXPECT_EQ(text(IDC_RP_CARD_HEIGHT), L"121");
-    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowVisible(dialog));
 
     setSize(L"60", L"120");
     const int kKeyK = 'K';
@@ -177,6 +180,24 @@ TEST_F(SettingsDialog, CancelChangesNothingLiveYetSavesTheTable) {
     EXPECT_EQ(saved.keys, kDefaultKeys);
     const e2e::CardWindow first = e2e::cards(table.pi.dwProcessId).front();
     EXPECT_EQ(first.rect.right - first.rect.left, 60);
+
+    ASSERT_TRUE(open()) << "opens again";
+    EXPECT_EQ(text(IDC_RP_CARD_WIDTH), L"60") << "what was typed and cancelled is gone";
+    EXPECT_TRUE(checked(IDC_RP_SOUND));
+    EXPECT_EQ(selectedKey(1039), 38);
+    expectNoFocus();
+}
+
+// Without a printer Wine's print dialog says so itself and reports a cancel: nothing more is shown.
+TEST_F(SettingsDialog, PrintingWithoutAPrinterAddsNoMessageOfItsOwn) {
+    ASSERT_TRUE(open());
+    PostMessageW(dialog, WM_COMMAND, IDC_RP_PRINT, 0);
+    HWND wineBox = e2e::waitForWindow(table.pi.dwProcessId, L"Print", 10000);
+    ASSERT_TRUE(wineBox);
+    PostMessageW(wineBox, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(e2e::waitForWindow(table.pi.dwProcessId, L"OnPrint() のエラー", 1500));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    close(IDCANCEL);
 }
 
 }  // namespace

@@ -266,4 +266,53 @@ TEST_F(CommandsTest, SequenceIsStableAndOneCardDoesNothing) {
     EXPECT_TRUE(fake::sounds().empty());
 }
 
+// What the settings dialog leaves pending takes effect: the size without touching the stacking,
+// the faces composed again only where the drawing did not change too, and the table saved.
+TEST_F(CommandsTest, AppliedSettingsResizeInPlaceComposeWhatChangedAndSave) {
+    Card& a = lay(10, 10, kHearts, 1);
+    Card& b = lay(30, 30, kHearts, 2);
+    Card& c = lay(50, 50, kHearts, 3);
+    b.faceUp = 1;
+    takeSnapshot();
+    table.currentCard = &a;
+    sequenceAll();  // the table's order now differs from the stacking
+    const std::vector<desk::Window> stacking = listCardWindows();
+    struct Case {
+        int32_t width, height;
+        uint32_t drawIndex;
+        size_t fronts, backs, repainted;
+    } cases[] = {
+        {80, 100, 1, 3, 1, 3},  // size: every front and the back, every card repainted
+        {80, 100, 0, 3, 0, 1},  // drawing: every front, the face-up card repainted
+        {64, 90, 1, 3, 1, 3},   // both: the fronts once, at the new size
+        {64, 90, 1, 0, 0, 0},   // nothing: nothing composed or resized, saved all the same
+    };
+    for (const Case& k : cases) {
+        fake::clearLogs();
+        fake::files().clear();
+        table.settingsBlock.width = k.width;
+        table.settingsBlock.height = k.height;
+        table.settingsBlock.drawIndex = k.drawIndex;
+        table.settingsBlock.soundOn = 0;
+        const size_t composedBefore = fake::recomposed().size();
+        applySettings();
+        size_t fronts = 0, backs = 0;
+        for (size_t i = composedBefore; i < fake::recomposed().size(); ++i) (fake::recomposed()[i].second ? fronts : backs) += 1;
+        EXPECT_EQ(fronts, k.fronts) << k.width << " " << k.drawIndex;
+        EXPECT_EQ(backs, k.backs) << k.width << " " << k.drawIndex;
+        EXPECT_EQ(fake::invalidated().size(), k.repainted) << k.width << " " << k.drawIndex;
+        EXPECT_EQ(listCardWindows(), stacking);
+        for (Card* card : {&a, &b, &c}) {
+            EXPECT_EQ(rect(*card).width(), k.width);
+            EXPECT_EQ(rect(*card).height(), k.height);
+        }
+        EXPECT_EQ(at(c), (desk::Point{50, 50})) << "resized in place";
+        EXPECT_EQ(table.drawIndex, k.drawIndex);
+        EXPECT_EQ(table.soundOn, 0u);
+        EXPECT_EQ(fake::files().size(), 1u) << "saved";
+        EXPECT_EQ(fake::active(), a.window) << "the current card comes forward";
+    }
+    EXPECT_EQ(table.historyCurrent, 1) << "no snapshot for settings";
+}
+
 }  // namespace
