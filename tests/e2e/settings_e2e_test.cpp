@@ -115,6 +115,14 @@ TEST_F(SettingsDialog, OpensWithTheLiveValuesEighteenFullKeyListsAndNoFocus) {
     EXPECT_STREQ(name, L"↑");
     expectNoFocus();
     EXPECT_FALSE(IsWindowEnabled(panel)) << "the panel waits for the dialog";
+
+    RECT height;
+    GetWindowRect(GetDlgItem(dialog, IDC_RP_CARD_HEIGHT), &height);
+    e2e::movePointer((height.left + height.right) / 2, (height.top + height.bottom) / 2);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog, IDC_RP_CARD_HEIGHT)) << "the focus follows the pointer in";
 }
 
 TEST_F(SettingsDialog, RefusesSizesInTheirOrderThenAppliesSizeAndKeysAndKeepsThemOverARestart) {

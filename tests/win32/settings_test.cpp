@@ -73,6 +73,33 @@ TEST_F(SettingsTest, ControlsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(item(IDC_RP_CARD_WIDTH, EM_GETLIMITTEXT), 3);
 }
 
+// Labels and buttons on the window colour; the folder button painted with its folder icon.
+TEST_F(SettingsTest, PaintsOnTheWindowColourAndTheFolderButtonShowsItsIcon) {
+    ASSERT_TRUE(open());
+    HDC dc = GetDC(dialog);
+    SetTextColor(dc, RGB(1, 2, 3));
+    for (UINT msg : {WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLORDLG}) {
+        EXPECT_EQ(SendMessageW(dialog, msg, reinterpret_cast<WPARAM>(dc), 0),
+                  reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+        EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
+    }
+    ReleaseDC(dialog, dc);
+    SetWindowPos(dialog, HWND_TOP, 50, 50, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    pumpMessages();
+    HWND button = GetDlgItem(dialog, IDC_RP_FOLDER);
+    RECT r;
+    GetClientRect(button, &r);
+    HDC b = GetDC(button);
+    int folder = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right / 2; ++x) {
+            const COLORREF c = GetPixel(b, x, y);
+            folder += GetRValue(c) > 200 && GetGValue(c) > 150 && GetBValue(c) < 120;  // the folder's yellow
+        }
+    ReleaseDC(button, b);
+    EXPECT_GT(folder, 40);
+}
+
 TEST_F(SettingsTest, KeyListsAreFilledFromNamesMadeOnceAndShowOddKeysEmpty) {
     table.keys[static_cast<size_t>(KeyAction::Next)] = 0x40000 | 0xE9;  // not a selectable key
     ASSERT_TRUE(open());
