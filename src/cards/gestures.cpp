@@ -6,6 +6,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "cards/keyboard.h"
 #include "cards/movement.h"
 #include "cards/overlap.h"
 #include "cards/tooltips.h"
@@ -269,14 +270,11 @@ void onTimer(Card& card, uintptr_t id) {
         desk::setTimer(card.window, kMouseSpreadTimer, static_cast<uint32_t>(interval <= 33 ? 33 : interval));
     } else if (id == kKeySpreadTimer) {
         desk::killTimer(card.window, kKeySpreadTimer);
-        uint32_t mods = (desk::keyDown(VK_SHIFT) ? kModShift : 0) | (desk::keyDown(VK_CONTROL) ? kModCtrl : 0);
-        KeyBinding spreadKey = table.keys[static_cast<size_t>(KeyAction::Spread)];
-        bool spreading = desk::keyDown(bindingKey(spreadKey)) && bindingMods(spreadKey) == mods;
+        const KeyBinding spread = table.keys[static_cast<size_t>(KeyAction::Spread)];
+        const uint32_t key = bindingKey(spread);
+        const uint32_t mods = keyModifiers(key, desk::keyDown(VK_SHIFT), desk::keyDown(VK_CONTROL));
+        const bool spreading = key && desk::keyDown(key) && bindingMods(spread) == mods;
         gatherSpreadStep(card, spreading);
         desk::setTimer(card.window, kKeySpreadTimer, 33);
     }
 }
-
-// Keyboard operation of cards comes with the key table.
-void onKeyDown(Card&, uint32_t, uint32_t) {}
-void onKeyUp(Card&, uint32_t, uint32_t) {}

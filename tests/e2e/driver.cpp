@@ -115,6 +115,22 @@ void pressKey(WORD vk) {
     Sleep(80);
 }
 
+// The program reads the modifiers when it handles a key, so each event gets time to be handled
+// before the next changes the keyboard.
+void pressChord(const std::vector<WORD>& keys) {
+    auto send = [](WORD vk, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = flags;
+        SendInput(1, &i, sizeof i);
+        Sleep(60);
+    };
+    for (WORD vk : keys) send(vk, 0);
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) send(*it, KEYEVENTF_KEYUP);
+    Sleep(40);
+}
+
 void movePointer(int x, int y) {
     static HWND anchor = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);

@@ -52,6 +52,8 @@ std::vector<uint8_t> readFile(const std::wstring& path);
 // of pauseMs; a key pressed and released.
 void sendMouse(DWORD flags, int x = 0, int y = 0, DWORD pauseMs = 40);
 void pressKey(WORD vk);
+// Keys pressed in this order and released in the reverse one (Shift+Space: {VK_SHIFT, VK_SPACE}).
+void pressChord(const std::vector<WORD>& keys);
 // Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
 void movePointer(int x, int y);
 

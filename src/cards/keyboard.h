@@ -1,0 +1,17 @@
+// Keyboard operation of the focused card: which bound action a key press or release runs.
+#pragma once
+
+#include <cstdint>
+
+#include "dialogs/keys.h"
+
+constexpr int kNoKeyAction = -1;
+
+// Shift (4) and Ctrl (8) as they are held, not counting Shift for the Shift key itself nor Ctrl
+// for the Ctrl key.
+uint32_t keyModifiers(uint32_t vk, bool shiftDown, bool ctrlDown);
+// The action a key press runs, tried in the press order (moves of the card, moves of the pile,
+// gather, spread); gather and spread start on the first press only. kNoKeyAction for none.
+int keyDownAction(const KeyTable& keys, uint32_t vk, uint32_t mods, bool firstPress);
+// The action a key release runs, tried in the release order; kNoKeyAction for none.
+int keyUpAction(const KeyTable& keys, uint32_t vk, uint32_t mods);
