@@ -90,6 +90,11 @@ add_executable(settings_bench bench/settings_bench_win32.cpp src/res/rupone.rc)
 target_include_directories(settings_bench PRIVATE tests)
 target_link_libraries(settings_bench PRIVATE rupone_core)
 
+# What holding a pile-move key costs per step (not a test): keyboard_bench [N].
+add_executable(keyboard_bench bench/keyboard_bench_win32.cpp)
+target_include_directories(keyboard_bench PRIVATE tests)
+target_link_libraries(keyboard_bench PRIVATE rupone_core)
+
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)
