@@ -61,6 +61,10 @@ Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t
 }
 
 void detachCard(Window w) { SetWindowLongPtrW(toHwnd(w), GWLP_USERDATA, 0); }
+void closeWindow(Window w) { DestroyWindow(toHwnd(w)); }
+void showWindow(Window w) {
+    SetWindowPos(toHwnd(w), nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 // A batch is collected here and applied at its end. Moves that keep the stacking go through one
 // DeferWindowPos batch. Restacks are carried out by raising windows to the top, bottom-most first:

@@ -157,6 +157,12 @@ void detachCard(Window w) {
     if (fake::Window* f = find(w)) f->card = nullptr;
 }
 
+void closeWindow(Window w) { fake::destroy(w); }
+
+void showWindow(Window w) {
+    if (fake::Window* f = find(w)) f->visible = true;
+}
+
 Batch beginBatch(int count) {
     auto* b = new BatchTag();
     b->entries.reserve(static_cast<size_t>(std::max(count, 0)));

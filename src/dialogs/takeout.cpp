@@ -1,0 +1,175 @@
+#include "dialogs/takeout.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/table.h"
+#include "deck/deck.h"
+#include "deck/state.h"
+#include "deck/state_file.h"
+#include "desk/winconst.h"
+#include "res/ids.h"
+
+namespace {
+
+constexpr char16_t kListSuits[] = {kHearts, kSpades, kClubs, kDiamonds};
+constexpr int kTableButtons[] = {IDC_RP_GATHER, IDC_RP_SCATTER, IDC_RP_SEQUENCE, IDC_RP_SHUFFLE};
+
+bool roomForOneMore() { return table.deck.count() < kMaxStateCards; }
+
+// A new face-up card, shown and appended to the Deck and the list; false when it cannot be made.
+bool makeCard(char16_t suit, int32_t rank, CardListSeam& list) {
+    auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
+    if (!card) return false;
+    card->faceUp = 1;
+    if (!createCardWindow(rank, card.get(), suit, static_cast<int32_t>(table.deck.count()))) return false;
+    if (!list.append(cardItemData(*card))) {
+        desk::closeWindow(card->window);
+        return false;
+    }
+    desk::showWindow(card->window);
+    table.deck.append(std::move(card));
+    return true;
+}
+
+void setTableButtons(bool enabled) {
+    for (int id : kTableButtons) desk::enableControl(table.panel, id, enabled);
+}
+
+// A take-out starts the history afresh: the cards made have no earlier place to go back to.
+void afterTakeOut() {
+    updateFaceButtons();
+    table.historyStart = 0;
+    table.historyCurrent = -1;
+    table.redoCount = 0;
+    desk::enableControl(table.panel, IDC_RP_UNDO, false);
+    desk::enableControl(table.panel, IDC_RP_REDO, false);
+    if (table.deck.count() >= 2) {
+        setTableButtons(true);
+        rememberOrder();
+    }
+    scheduleSave();
+}
+
+// Every snapshot that had a leaving card directly above a staying one puts the staying card
+// beneath whatever was above the leaving one, so an undo restacks only windows that exist.
+void forgetInHistory(const std::vector<Card*>& leaving) {
+    std::unordered_set<const Card*> gone(leaving.begin(), leaving.end());
+    std::unordered_map<desk::Window, desk::Window> above;
+    for (size_t slot = 0; slot < kHistorySlots; ++slot) {
+        above.clear();
+        for (Card* c : leaving)
+            if (c->window) above[c->window] = c->history[slot].insertAfter;
+        for (const auto& c : table.deck.items()) {
+            if (gone.count(c.get())) continue;
+            desk::Window w = c->history[slot].insertAfter;
+            for (size_t hops = 0; w && hops <= leaving.size(); ++hops) {
+                auto it = above.find(w);
+                if (it == above.end()) break;
+                w = it->second;
+            }
+            c->history[slot].insertAfter = w;
+        }
+    }
+    for (const auto& c : table.deck.items())
+        c->trail.remove_if([&](Card* t) { return gone.count(t) != 0; });
+    std::unordered_set<desk::Window> windows;
+    for (Card* c : leaving) windows.insert(c->window);
+    auto& order = table.cycleOrder;
+    order.erase(std::remove_if(order.begin(), order.end(), [&](desk::Window w) { return windows.count(w) != 0; }),
+                order.end());
+    if (gone.count(table.currentCard)) table.currentCard = nullptr;
+}
+
+}  // namespace
+
+uint32_t cardItemData(const Card& card) {
+    return (static_cast<uint32_t>(card.rank) << 16) | (static_cast<uint32_t>(card.suit) & 0xFFFFu);
+}
+
+TakeOutResult takeOut(const std::vector<int>& suitIndices, const std::vector<int>& rankIndices, CardListSeam& list) {
+    TakeOutResult result;
+    if (suitIndices.empty() || rankIndices.empty()) return result;
+    desk::WaitCursor wait;
+    for (int s : suitIndices) {
+        if (s < 0 || s > 3) continue;
+        for (int r : rankIndices) {
+            if (r < 0 || r > 12) continue;
+            if (!roomForOneMore()) {
+                result.limited = true;
+                break;
+            }
+            if (!makeCard(kListSuits[s], r + 1, list)) break;  // the rest of this suit is skipped
+            ++result.made;
+        }
+        if (result.limited) break;
+    }
+    afterTakeOut();
+    return result;
+}
+
+TakeOutResult takeOutJoker(CardListSeam& list) {
+    TakeOutResult result;
+    if (!roomForOneMore()) {
+        result.limited = true;
+        return result;
+    }
+    if (!makeCard(kJoker, 0, list)) return result;
+    result.made = 1;
+    afterTakeOut();
+    return result;
+}
+
+std::u16string takeOutLimitText(size_t made) {
+    std::u16string n;
+    do {
+        n.insert(n.begin(), static_cast<char16_t>(u'0' + made % 10));
+        made /= 10;
+    } while (made);
+    return u"カードを " + n + u" 枚出しました。\r\n\r\nテーブルのカードが上限の 10,000 枚になったため、"
+                               u"残りは出していません。";
+}
+
+void putAway(const std::vector<size_t>& ascending, CardListSeam& list) {
+    if (ascending.empty()) return;
+    desk::WaitCursor wait;
+    std::vector<Card*> leaving;
+    for (size_t i : ascending)
+        if (i < table.deck.count()) leaving.push_back(&table.deck.at(i));
+    forgetInHistory(leaving);
+    for (auto i = ascending.rbegin(); i != ascending.rend(); ++i) {
+        if (*i >= table.deck.count()) continue;
+        Card& card = table.deck.at(*i);
+        if (card.window) desk::closeWindow(card.window);
+        std::unique_ptr<Card> record = table.deck.remove(*i);
+        releaseCard(*record);
+        list.remove(*i);
+    }
+    updateFaceButtons();
+    if (table.deck.count() <= 1) setTableButtons(false);
+    if (table.deck.empty()) {
+        desk::enableControl(table.panel, IDC_RP_UNDO, false);
+        desk::enableControl(table.panel, IDC_RP_REDO, false);
+        rememberOrder();
+    }
+    scheduleSave();
+}
+
+CardItemText cardItemText(uint32_t itemData) {
+    const char16_t suit = static_cast<char16_t>(itemData & 0xFFFF);
+    const uint32_t rank = itemData >> 16;
+    CardItemText t;
+    if (suit == kJoker) {
+        t.joker = true;
+        t.symbol = u"Joker";
+        return t;
+    }
+    t.symbol = suit == kClubs ? u"♣" : suit == kHearts ? u"♥" : suit == kSpades ? u"♠" : u"♦";
+    t.red = suit == kHearts || suit == kDiamonds;
+    static const char16_t* const ranks[] = {u" A", u" 2", u" 3", u" 4", u" 5", u" 6", u" 7",
+                                            u" 8", u" 9", u"10", u" J", u" Q", u" K"};
+    if (rank >= 1 && rank <= 13) t.rank = ranks[rank - 1];
+    return t;
+}
