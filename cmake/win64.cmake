@@ -11,6 +11,7 @@ set(RUPONE_SHELL_SOURCES
   src/desk/files_win32.cpp
   src/dialogs/icon_button_win32.cpp
   src/dialogs/settings_win32.cpp
+  src/dialogs/takeout_win32.cpp
   src/faces/picture_win32.cpp
   src/faces/render_win32.cpp
 )

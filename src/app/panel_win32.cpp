@@ -11,6 +11,7 @@
 #include "deck/state.h"
 #include "dialogs/icon_button_win32.h"
 #include "dialogs/settings_win32.h"
+#include "dialogs/takeout_win32.h"
 #include "faces/face_lookup.h"
 #include "faces/picture_win32.h"
 #include "res/ids.h"
@@ -303,8 +304,7 @@ BOOL dispatchCommand(int id) {
     case IDC_RP_HELP:
     case 32651: openHelp(); return TRUE;
     case IDC_RP_SETTINGS: openSettings(); return TRUE;
-    // The take-out dialog arrives with its own work.
-    case IDC_RP_TAKEOUT: return TRUE;
+    case IDC_RP_TAKEOUT: openTakeOut(); return TRUE;
     default:
         return FALSE;  // 1 and 2 (Enter, Esc) among them: they never close the panel
     }

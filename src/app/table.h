@@ -11,9 +11,12 @@
 #include "dialogs/keys.h"
 #include "faces/picture.h"
 
-// Exchange block of the take-out/put-away dialog.
+// Exchange block of the take-out/put-away dialog: the dialog while it is open and its list fonts.
 struct TakeOutBlock {
     desk::Window dialog = nullptr;
+    Handle suitFont = nullptr;
+    Handle rankFont = nullptr;
+    Handle cardFont = nullptr;
 };
 
 // Exchange block of the settings dialog: pending values until they are applied.

@@ -61,6 +61,15 @@
 #define IDC_RP_WIDTH_LIMIT 1108
 #define IDC_RP_HEIGHT_LIMIT 1109
 
+/* Take-out and put-away dialog. */
+#define IDD_RP_TAKEOUT 185
+#define IDC_RP_SUITS 1066
+#define IDC_RP_RANKS 1069
+#define IDC_RP_TAKE 1071
+#define IDC_RP_JOKER 1061
+#define IDC_RP_CARDS 1063
+#define IDC_RP_PUTAWAY 1064
+
 #define IDC_RP_GATHER 1000
 #define IDC_RP_SCATTER 1001
 #define IDC_RP_FACEUP 1006
