@@ -96,6 +96,11 @@ add_executable(keyboard_bench bench/keyboard_bench_win32.cpp)
 target_include_directories(keyboard_bench PRIVATE tests)
 target_link_libraries(keyboard_bench PRIVATE rupone_core)
 
+# What the take-out dialog costs on a full table (not a test): takeout_bench [N].
+add_executable(takeout_bench bench/takeout_bench_win32.cpp src/res/rupone.rc)
+target_include_directories(takeout_bench PRIVATE tests)
+target_link_libraries(takeout_bench PRIVATE rupone_core)
+
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)
