@@ -4,6 +4,7 @@
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "cards/overlap.h"
+#include "cards/tooltips.h"
 #include "support/fake_desk.h"
 
 namespace {
@@ -60,7 +61,26 @@ void sizes(benchmark::internal::Benchmark* b) {
     b->ArgNames({"cards", "recursive", "chain"})->Unit(benchmark::kMicrosecond);
 }
 
+// A tip asked for the top card of one pile of n cards, each a pixel from the next.
+void BM_TipOfAPile(benchmark::State& state) {
+    fake::reset();
+    table = Table{};
+    const int64_t n = state.range(0);
+    for (int64_t i = 0; i < n; ++i) {
+        auto card = std::make_unique<Card>();
+        card->window = desk::createCardWindow(card.get(), static_cast<int32_t>(i % 20), static_cast<int32_t>(i % 20),
+                                              60, 88, nullptr);
+        fake::info(card->window).visible = true;
+        card->faceUp = 1;
+        card->suit = u'h';
+        card->rank = 7;
+        table.deck.append(std::move(card));
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(tipText(table.deck.at(0)).text.size());
+}
+
 BENCHMARK(BM_CollectPile)->Apply(sizes);
 BENCHMARK(BM_RefreshMarks)->Apply(sizes);
+BENCHMARK(BM_TipOfAPile)->Arg(53)->Arg(1000)->ArgName("cards")->Unit(benchmark::kMicrosecond);
 
 }  // namespace

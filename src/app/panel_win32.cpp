@@ -166,6 +166,7 @@ void startUp(HWND dlg) {
     createPanelTooltips(dlg);
     setUpOverlapControls(dlg);
     createCardParent();
+    createCardTooltip();
     loadTablePictures();
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());

@@ -44,6 +44,7 @@ struct Table {
     int32_t cardHeight = 88;
     PictureRef frontPicture;
     desk::Window cardParent = nullptr;
+    desk::Window cardTip = nullptr;  // the one tooltip control of all cards, owned by cardParent
     void* keyboardHook = nullptr;
     desk::Window panelTooltip = nullptr;
     desk::Window panel = nullptr;

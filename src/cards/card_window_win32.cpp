@@ -1,7 +1,11 @@
 #include "cards/card_window_win32.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "cards/tooltips.h"
 #include "faces/drop.h"
 #include "faces/render_win32.h"
 
@@ -36,8 +40,37 @@ void registerCardClass() {
 
 namespace {
 
+TTTOOLINFOW toolOf(HWND hwnd) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
+    ti.lpszText = LPSTR_TEXTCALLBACKW;
+    return ti;
+}
+
+// The card's tip: its text, and the colours of the shared control set for this card.
+void answerTip(Card& card, NMTTDISPINFOW& info) {
+    const CardTip tip = tipText(card);
+    const size_t n = std::min(tip.text.size(), std::size(info.szText) - 1);
+    std::copy(tip.text.begin(), tip.text.begin() + static_cast<std::ptrdiff_t>(n), info.szText);
+    info.szText[n] = 0;
+    info.lpszText = info.szText;
+    HWND control = info.hdr.hwndFrom;
+    if (SendMessageW(control, TTM_GETTIPBKCOLOR, 0, 0) != RGB(255, 255, 255))
+        SendMessageW(control, TTM_SETTIPBKCOLOR, RGB(255, 255, 255), 0);
+    if (static_cast<uint32_t>(SendMessageW(control, TTM_GETTIPTEXTCOLOR, 0, 0)) != tip.colour)
+        SendMessageW(control, TTM_SETTIPTEXTCOLOR, tip.colour, 0);
+}
+
 void onCreate(HWND hwnd, Card& card) {
     onCardCreated(card, toWindow(hwnd));
+    card.tooltip = table.cardTip;
+    if (table.cardTip) {
+        TTTOOLINFOW ti = toolOf(hwnd);
+        SendMessageW(toHwnd(table.cardTip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
     if (HRGN rgn = createCardRegion(table.cardWidth, table.cardHeight))
         if (!SetWindowRgn(hwnd, rgn, FALSE)) DeleteObject(rgn);
     card.savedImeContext = ImmAssociateContext(hwnd, nullptr);
@@ -45,6 +78,11 @@ void onCreate(HWND hwnd, Card& card) {
 
 void onDestroy(HWND hwnd, Card& card) {
     onCardDestroyed(card);
+    if (card.tooltip && IsWindow(toHwnd(card.tooltip))) {
+        TTTOOLINFOW ti = toolOf(hwnd);
+        SendMessageW(toHwnd(card.tooltip), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    card.tooltip = nullptr;
     if (card.savedImeContext) {
         ImmAssociateContext(hwnd, static_cast<HIMC>(card.savedImeContext));
         card.savedImeContext = nullptr;
@@ -129,7 +167,9 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_WINDOWPOSCHANGED:
         keepRegion(hwnd, *reinterpret_cast<WINDOWPOS*>(lp));
         return DefWindowProcW(hwnd, msg, wp, lp);
-    case WM_NOTIFY: return 0;
+    case WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lp)->code == TTN_GETDISPINFOW) answerTip(*card, *reinterpret_cast<NMTTDISPINFOW*>(lp));
+        return 0;
     case WM_NCHITTEST: return HTCLIENT;
     case WM_KEYDOWN: onKeyDown(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
     case WM_KEYUP: onKeyUp(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
@@ -148,3 +188,30 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
+
+void createCardTooltip() {
+    HWND tip = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, toHwnd(table.cardParent),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    table.cardTip = toWindow(tip);
+    if (!tip) return;
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 65535);
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
+}
+
+namespace desk {
+// The shared control shows the tip of the tool that last had a mouse message: the card is made
+// that tool with a pointer move relayed for it, then the tip pops up at the pointer.
+void showTip(Window card) {
+    HWND hwnd = toHwnd(card);
+    HWND tip = toHwnd(table.cardTip);
+    if (!tip || !IsWindow(hwnd)) return;
+    POINT p;
+    if (!GetCursorPos(&p)) return;
+    const POINT screen = p;
+    ScreenToClient(hwnd, &p);
+    MSG msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), GetMessageTime(), screen};
+    SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    SendMessageW(tip, TTM_POPUP, 0, 0);
+}
+}  // namespace desk

@@ -7,6 +7,9 @@
 
 extern const wchar_t kCardClassName[];
 void registerCardClass();
+// The one tooltip control that every card window is a tool of; owned by the cards' owner window,
+// it goes with it.
+void createCardTooltip();
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 Card* cardOf(HWND hwnd);
 void onDropFiles(HWND hwnd, Card& card, HDROP drop);

@@ -1,4 +1,58 @@
 #include "cards/tooltips.h"
 
-// The tooltips come with their own window; until then a gesture's end has nothing to pop up.
-void popUpTip(Card&) {}
+#include "cards/overlap.h"
+
+namespace {
+
+constexpr uint32_t kRedText = 0x0034FF;   // a face-up heart or diamond
+constexpr uint32_t kBlueText = 0x690000;  // everything else, face-down cards included
+
+const char16_t* suitText(char16_t suit) {
+    switch (suit) {
+    case kClubs: return u"♣";
+    case kDiamonds: return u"♦";
+    case kHearts: return u"♥";
+    case kSpades: return u"♠";
+    case kJoker: return u"JOKER";
+    default: return u"";
+    }
+}
+
+std::u16string rankText(int32_t rank) {
+    static const char16_t* const names[] = {u"A", u"2", u"3", u"4", u"5", u"6", u"7",
+                                            u"8", u"9", u"10", u"J", u"Q", u"K"};
+    return rank >= 1 && rank <= 13 ? names[rank - 1] : u"";
+}
+
+std::u16string decimal(size_t v) {
+    std::u16string s;
+    do {
+        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+        v /= 10;
+    } while (v);
+    return s;
+}
+
+}  // namespace
+
+CardTip tipText(const Card& card) {
+    Pile pile;
+    collectPile(card, false, pile);
+    const size_t n = pile.size();
+    CardTip tip;
+    const bool red = card.faceUp && (card.suit == kHearts || card.suit == kDiamonds);
+    tip.colour = red ? kRedText : kBlueText;
+    if (!card.faceUp) {
+        tip.text = decimal(n + 1) + u" 枚";
+        return tip;
+    }
+    tip.text = suitText(card.suit);
+    const std::u16string rank = rankText(card.rank);
+    if (!rank.empty()) tip.text += u" " + rank;
+    if (n > 0) tip.text += u" ほか " + decimal(n) + u" 枚";
+    return tip;
+}
+
+void popUpTip(Card& card) {
+    if (card.window) desk::showTip(card.window);
+}

@@ -111,6 +111,8 @@ uint32_t displayDpi(Window w);
 // Popup 0 of a menu resource, opened at the window's left edge one pixel below it with the window
 // kept clear, item texts replaced by id; the chosen id, 0 when dismissed, -1 when it cannot load.
 int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
+// Shows the tooltip of a card's window at once, at the pointer.
+void showTip(Window card);
 // A message box owned by the window: caption "ルポネ", warning icon, OK.
 void warn(Window owner, const std::u16string& text);
 // Composes the card's front or the shared back again from the pictures and settings, at the

@@ -39,6 +39,7 @@ struct World {
     std::vector<fake::MenuShown> menus;
     std::vector<std::u16string> warnings;
     std::vector<std::pair<Card*, bool>> recomposed;
+    std::vector<desk::Window> tipsShown;
     std::map<std::u16string, std::pair<std::weak_ptr<Picture>, std::vector<uint8_t>>> decoded;
     desk::FileError fileError = desk::FileError::None;
     std::map<uintptr_t, desk::Point> minimized;
@@ -158,6 +159,8 @@ void detachCard(Window w) {
 }
 
 void closeWindow(Window w) { fake::destroy(w); }
+
+void showTip(Window card) { world.tipsShown.push_back(card); }
 
 void showWindow(Window w) {
     if (fake::Window* f = find(w)) f->visible = true;
@@ -391,6 +394,7 @@ void answerMenus(std::vector<int> ids) { world.menuAnswers = std::move(ids); }
 const std::vector<MenuShown>& menusShown() { return world.menus; }
 const std::vector<std::u16string>& warnings() { return world.warnings; }
 const std::vector<std::pair<Card*, bool>>& recomposed() { return world.recomposed; }
+const std::vector<desk::Window>& tipsShown() { return world.tipsShown; }
 
 uint32_t timer(desk::Window w, uintptr_t id) {
     auto it = world.timers.find({key(w), id});

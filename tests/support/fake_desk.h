@@ -78,6 +78,7 @@ void answerMenus(std::vector<int> ids);
 const std::vector<MenuShown>& menusShown();
 const std::vector<std::u16string>& warnings();
 const std::vector<std::pair<Card*, bool>>& recomposed();  // faces composed again: card, front
+const std::vector<desk::Window>& tipsShown();              // cards whose tooltip popped up
 // The fake's clock, as timeStamp gives it.
 constexpr char16_t kTimeStamp[] = u"20261207-093015";
 void setMinimized(desk::Window w, bool minimized, desk::Point restored = {});

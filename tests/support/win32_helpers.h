@@ -29,6 +29,7 @@ inline void freshTable() {
     table.soundOn = 0;
     table.cardParent = toWindow(CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"カードの親", WS_VISIBLE, 0, 0, 0, 0,
                                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    createCardTooltip();
 }
 
 // Destroys the windows before the records go, so nothing reaches a freed record.
