@@ -104,3 +104,8 @@ target_link_libraries(takeout_bench PRIVATE rupone_core)
 # A gallery of composed faces, to look at (not a test).
 add_executable(face_gallery tests/support/face_gallery_win32.cpp)
 target_link_libraries(face_gallery PRIVATE rupone_core)
+
+# What the whole-table scans cost (not a test): scans_bench [N].
+add_executable(scans_bench bench/scans_bench_win32.cpp)
+target_include_directories(scans_bench PRIVATE tests)
+target_link_libraries(scans_bench PRIVATE rupone_core)
