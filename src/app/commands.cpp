@@ -84,7 +84,10 @@ void gather() {
     std::vector<desk::Window> windows = listCardWindows();
     for (size_t n = 0; n < windows.size(); ++n) {
         const auto offset = static_cast<int32_t>(static_cast<int64_t>(n) / q);
-        batch = desk::defer(batch, windows[n], nullptr, x + offset, y + offset, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        // No size: a card keeps the card size anyway, and a move that passes one makes every card
+        // build and compare its shape again.
+        batch = desk::defer(batch, windows[n], nullptr, x + offset, y + offset, 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (!batch) return;
     }
     if (!endBatchRefreshingMarks(batch)) return;
