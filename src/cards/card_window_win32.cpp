@@ -87,14 +87,7 @@ void onDestroy(HWND hwnd, Card& card) {
         ImmAssociateContext(hwnd, static_cast<HIMC>(card.savedImeContext));
         card.savedImeContext = nullptr;
     }
-    if (card.frontDC) {
-        HDC dc = static_cast<HDC>(card.frontDC);
-        HGDIOBJ taken = SelectObject(dc, static_cast<HGDIOBJ>(card.savedBitmap));
-        if (taken) DeleteObject(taken);
-        DeleteDC(dc);
-        card.frontDC = nullptr;
-        card.savedBitmap = nullptr;
-    }
+    releaseFront(card);
 }
 
 // A card is always exactly the card size, whatever a caller asks for.

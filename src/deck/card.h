@@ -49,7 +49,7 @@ struct Card {
     char16_t suit = 0;
     std::list<Card*> trail;
     int32_t rank = 0;
-    Handle savedBitmap = nullptr;
+    Handle frontFace = nullptr;  // the shared composed front that frontDC belongs to (Win32 shell)
     Handle savedImeContext = nullptr;
     std::list<SpreadEntry> spreadList;
     uint32_t faceUp = 0;

@@ -1,7 +1,9 @@
 #include "faces/render_win32.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <unordered_map>
 
 #include "app/app_win32.h"
 #include "app/table.h"
@@ -232,55 +234,136 @@ void drawIndices(HDC dc, const Card& card) {
     SelectObject(dc, upright.get());
 }
 
-bool createFaceCanvas(Card& card, bool front, HDC windowDC) {
-    Handle& slot = front ? card.frontDC : table.backDC;
-    Handle& saved = front ? card.savedBitmap : table.backOldBitmap;
-    if (!slot) {
-        slot = CreateCompatibleDC(windowDC);
-        if (!slot) return false;
+namespace {
+
+// Cards that look the same share one composed front: the face depends only on the picture shown,
+// the rank and suit when indices are drawn, the card size and the draw flag. Drawing objects and
+// canvas memory thus grow with the distinct faces, not with the cards. The key holds the picture,
+// so a picture's address is never taken up by another while a face made from it lives.
+struct FaceKey {
+    PictureRef picture;
+    int32_t rank;
+    char16_t suit;
+    int32_t width, height;
+    uint32_t drawIndex;
+    bool operator==(const FaceKey& o) const {
+        return picture == o.picture && rank == o.rank && suit == o.suit && width == o.width && height == o.height &&
+               drawIndex == o.drawIndex;
     }
-    HDC dc = static_cast<HDC>(slot);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDC, W(), H());
+};
+
+struct FaceKeyHash {
+    size_t operator()(const FaceKey& k) const {
+        size_t h = std::hash<const void*>()(k.picture.get());
+        for (uint64_t v : {uint64_t(uint32_t(k.rank)), uint64_t(k.suit), uint64_t(uint32_t(k.width)),
+                           uint64_t(uint32_t(k.height)), uint64_t(k.drawIndex)})
+            h = h * 1000003u ^ std::hash<uint64_t>()(v);
+        return h;
+    }
+};
+
+struct SharedFront {
+    HDC dc = nullptr;
+    HGDIOBJ saved = nullptr;  // the context's own bitmap, put back before it goes
+    size_t users = 0;
+};
+
+using FrontTable = std::unordered_map<FaceKey, SharedFront, FaceKeyHash>;
+FrontTable fronts;  // its elements stay where they are while others come and go
+
+FaceKey frontKey(const Card& card) {
+    const PictureRef& shown = card.picture && !card.picture->empty() ? card.picture : table.frontPicture;
+    FaceKey k{shown && !shown->empty() ? shown : nullptr, 0, 0, W(), H(), table.drawIndex ? 1u : 0u};
+    if (k.drawIndex) {
+        k.rank = card.rank;
+        k.suit = card.suit;
+    }
+    return k;
+}
+
+void freeCanvas(HDC dc, HGDIOBJ saved) {
+    HGDIOBJ taken = SelectObject(dc, saved);
+    if (taken) DeleteObject(taken);
+    DeleteDC(dc);
+}
+
+// A canvas of the card size compatible with the card's window; false when it cannot be made.
+bool newCanvas(const Card& card, HDC& dc, HGDIOBJ& saved) {
+    HWND hwnd = toHwnd(card.window);
+    HDC windowDC = GetDC(hwnd);
+    if (!windowDC) return false;
+    dc = CreateCompatibleDC(windowDC);
+    HBITMAP bitmap = dc ? CreateCompatibleBitmap(windowDC, W(), H()) : nullptr;
+    ReleaseDC(hwnd, windowDC);
     if (!bitmap) {
-        DeleteDC(dc);
-        slot = nullptr;
+        if (dc) DeleteDC(dc);
+        dc = nullptr;
         return false;
     }
     saved = SelectObject(dc, bitmap);
     return true;
 }
 
-bool composeFace(Card& card, bool front) {
-    Handle& slot = front ? card.frontDC : table.backDC;
-    Handle& saved = front ? card.savedBitmap : table.backOldBitmap;
-    bool needCanvas = !slot;
-    if (slot) {
+// The card shows the front of its present look, composed now if no card shows it yet.
+bool takeFront(Card& card) {
+    const FaceKey key = frontKey(card);
+    auto* held = static_cast<FrontTable::value_type*>(card.frontFace);
+    if (held && held->first == key) return true;
+    auto [it, made] = fronts.try_emplace(key);
+    if (made) {
+        SharedFront& f = it->second;
+        if (!newCanvas(card, f.dc, f.saved)) {
+            fronts.erase(it);
+            return false;
+        }
+        setCanvasModes(f.dc);
+        composeFront(f.dc, card);
+        colourFrame(f.dc);
+    }
+    ++it->second.users;
+    releaseFront(card);
+    card.frontFace = &*it;
+    card.frontDC = it->second.dc;
+    return true;
+}
+
+bool composeBackCanvas(const Card& card) {
+    if (table.backDC) {
         BITMAP bm{};
-        HGDIOBJ current = GetCurrentObject(static_cast<HDC>(slot), OBJ_BITMAP);
+        HGDIOBJ current = GetCurrentObject(static_cast<HDC>(table.backDC), OBJ_BITMAP);
         if (!current || !GetObjectW(current, sizeof bm, &bm) || bm.bmWidth != W() || bm.bmHeight != H()) {
-            HGDIOBJ old = SelectObject(static_cast<HDC>(slot), static_cast<HGDIOBJ>(saved));
-            saved = nullptr;
-            if (old) DeleteObject(old);
-            needCanvas = true;
+            freeCanvas(static_cast<HDC>(table.backDC), static_cast<HGDIOBJ>(table.backOldBitmap));
+            table.backDC = table.backOldBitmap = nullptr;
         }
     }
-    if (needCanvas) {
-        HWND hwnd = toHwnd(card.window);
-        HDC windowDC = GetDC(hwnd);
-        if (!windowDC) return false;
-        bool made = createFaceCanvas(card, front, windowDC);
-        ReleaseDC(hwnd, windowDC);
-        if (!made) return false;
+    if (!table.backDC) {
+        HDC dc = nullptr;
+        HGDIOBJ saved = nullptr;
+        if (!newCanvas(card, dc, saved)) return false;
+        table.backDC = dc;
+        table.backOldBitmap = saved;
     }
-    HDC dc = static_cast<HDC>(slot);
+    HDC dc = static_cast<HDC>(table.backDC);
     setCanvasModes(dc);
-    if (front)
-        composeFront(dc, card);
-    else
-        composeBack(dc);
+    composeBack(dc);
     colourFrame(dc);
     return true;
 }
+
+}  // namespace
+
+void releaseFront(Card& card) {
+    auto* held = static_cast<FrontTable::value_type*>(card.frontFace);
+    card.frontFace = nullptr;
+    card.frontDC = nullptr;
+    if (!held || --held->second.users) return;
+    freeCanvas(held->second.dc, held->second.saved);
+    fronts.erase(held->first);
+}
+
+size_t sharedFrontCount() { return fronts.size(); }
+
+bool composeFace(Card& card, bool front) { return front ? takeFront(card) : composeBackCanvas(card); }
 
 void drawMarkedFrame(HDC dc) {
     struct Stroke {

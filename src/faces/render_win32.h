@@ -5,8 +5,12 @@
 
 #include "deck/card.h"
 
-bool createFaceCanvas(Card& card, bool front, HDC windowDC);
+// The card's front (shared with every card that looks the same) or the table's back, composed for
+// the present size and settings.
 bool composeFace(Card& card, bool front);
+// The card no longer shows its shared front; the last card to let a front go frees it.
+void releaseFront(Card& card);
+size_t sharedFrontCount();
 void drawIndices(HDC dc, const Card& card);
 int widestGlyph(const wchar_t* text, HDC dc);
 void drawMarkedFrame(HDC dc);

@@ -211,6 +211,26 @@ TEST_F(RenderTest, NewCardSizeGivesANewCanvas) {
     EXPECT_EQ(bm.bmHeight, 100);
 }
 
+// Cards that look alike show one composed front; it goes with the last card that shows it.
+TEST_F(RenderTest, CardsThatLookAlikeShareOneFront) {
+    const size_t before = sharedFrontCount();
+    std::vector<Card*> cards;
+    for (int i = 0; i < 40; ++i) cards.push_back(&make(u"hs"[i % 2], i / 2 % 4 + 1));
+    for (Card* c : cards) front(*c);
+    EXPECT_EQ(sharedFrontCount() - before, 8u) << "two suits x four ranks";
+    EXPECT_EQ(cards[0]->frontDC, cards[8]->frontDC);
+    EXPECT_NE(cards[0]->frontDC, cards[1]->frontDC);
+    table.drawIndex = 0;
+    for (Card* c : cards) front(*c);
+    EXPECT_EQ(sharedFrontCount() - before, 1u) << "without indices every plain front is the same";
+    HDC kept = static_cast<HDC>(cards[1]->frontDC);
+    DestroyWindow(toHwnd(cards[0]->window));
+    EXPECT_EQ(GetObjectType(kept), static_cast<DWORD>(OBJ_MEMDC)) << "still shown by the others";
+    for (size_t i = 1; i < cards.size(); ++i) DestroyWindow(toHwnd(cards[i]->window));
+    EXPECT_EQ(sharedFrontCount(), before);
+    EXPECT_EQ(GetObjectType(kept), 0u) << "freed with the last";
+}
+
 TEST_F(RenderTest, WithoutGradientFillTheRestIsStillDrawn) {
     freeOptionalEntryPoints(msimg);
     msimg = nullptr;
