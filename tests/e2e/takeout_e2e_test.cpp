@@ -107,4 +107,38 @@ TEST_F(TakeOutDialog, TakesOutFourPutsAwayTwoAndTheTableKeepsThem) {
     EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 55u) << "back after a restart";
 }
 
+// Opt-in (minutes under Wine): --gtest_also_run_disabled_tests.
+TEST(TakeOutLimit, DISABLED_FromNineThousandNineHundredNinetyCardsATakeOutStopsAtTenThousandAndSaysSo) {
+    StateData d;
+    d.panelX = 900;
+    d.panelY = 800;
+    d.soundOn = 0;
+    for (int i = 0; i < 9990; ++i) d.cards.push_back({u"hscd"[i % 4], i % 13 + 1, 20 + (i % 100) * 12, 20 + (i / 100) * 9, 0});
+    const std::wstring folder = e2e::freshFolder();
+    ASSERT_TRUE(e2e::writeFile(folder + L"\\rupone.dat", encodeState(d)));
+    e2e::Running table;
+    ASSERT_TRUE(e2e::start(table, folder));
+    ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 9990, 900000));
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    PostMessageW(panel, WM_COMMAND, IDC_RP_TAKEOUT, 0);
+    HWND dialog = e2e::waitForWindow(table.pi.dwProcessId, kCaption, 60000);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_RP_CARDS, LB_GETCOUNT, 0, 0), 9990);
+    SendDlgItemMessageW(dialog, IDC_RP_SUITS, LB_SETSEL, TRUE, 0);
+    SendDlgItemMessageW(dialog, IDC_RP_RANKS, LB_SELITEMRANGEEX, 0, 12);
+    PostMessageW(dialog, WM_COMMAND, IDC_RP_TAKE, 0);
+    HWND box = e2e::waitForWindow(table.pi.dwProcessId, L"ルポネ - カードの出し入れ", 120000);
+    ASSERT_TRUE(box);
+    EXPECT_NE(e2e::messageText(box).find(L"10 枚"), std::wstring::npos) << "ten of the thirteen made";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 10000u);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    Sleep(1000);
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    ASSERT_GE(e2e::waitExit(table, 600000), 0);
+    StateData saved;
+    ASSERT_TRUE(e2e::readSavedTable(folder, saved));
+    EXPECT_EQ(saved.cards.size(), 10000u) << "every card kept and read back";
+}
+
 }  // namespace
