@@ -24,6 +24,7 @@ void bringCurrentForward() {
 }
 
 void turnAll(uint32_t faceUp) {
+    desk::WaitCursor wait;  // thousands of cards take a while
     playTableSound(IDS_RP_ALL);
     for (const auto& c : table.deck.items()) {
         if (c->faceUp == faceUp) continue;
@@ -42,6 +43,7 @@ void turnAllFaceUp() { turnAll(1); }
 void turnAllFaceDown() { turnAll(0); }
 
 void scatter() {
+    desk::WaitCursor wait;  // thousands of cards take a while
     desk::Rect wa;
     if (!workArea(wa)) return;
     desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
@@ -64,6 +66,7 @@ void scatter() {
 }
 
 void gather() {
+    desk::WaitCursor wait;  // thousands of cards take a while
     desk::Point pointer;
     desk::Rect panel, wa;
     if (!desk::cursorPos(pointer) || !desk::windowRect(table.panel, panel) || !workArea(wa)) return;
@@ -97,6 +100,7 @@ void gather() {
 }
 
 void divide(int32_t piles) {
+    desk::WaitCursor wait;  // thousands of cards take a while
     desk::Rect wa;
     if (!workArea(wa)) return;
     const int32_t width = wa.width(), height = wa.height();
@@ -172,6 +176,7 @@ uint32_t sequenceKey(char16_t suit, int32_t rank) {
 }
 
 void sequenceAll() {
+    desk::WaitCursor wait;  // thousands of cards take a while
     auto& cards = table.deck.items();
     if (cards.size() < 2) return;
     // A stable sort gives exactly the order of repeated neighbour exchanges, in n log n.

@@ -204,6 +204,7 @@ void onSaveTimer() {
 }
 
 void applyState(const StateData& d) {
+    desk::WaitCursor wait;  // thousands of cards take a while
     desk::Rect work{};
     if (!workArea(work)) work = {};
     if (table.panel) desk::moveWindow(table.panel, std::max(d.panelX, work.left), std::max(d.panelY, work.top));
