@@ -82,11 +82,13 @@ void createDefaultDeck() {
     for (int32_t i = 0; i < 53; ++i) {
         auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
         if (!card) break;
-        char16_t suit = i == 0 ? kJoker : suits[(i - 1) / 13];
-        int32_t rank = i == 0 ? 0 : (i - 1) % 13 + 1;
-        createCardWindow(rank, card.get(), suit, i);
         made.push_back(card.get());
         table.deck.append(std::move(card));
+    }
+    // From the bottom card up, so that each new window comes on top and the pile stands in order.
+    for (size_t i = made.size(); i-- > 0;) {
+        const auto n = static_cast<int32_t>(i);
+        createCardWindow(n == 0 ? 0 : (n - 1) % 13 + 1, made[i], n == 0 ? kJoker : suits[(n - 1) / 13], n);
     }
     // Show every window and stack each directly below the one before, the joker on top. One batch,
     // so the desk can lay the whole pile in one pass.

@@ -220,13 +220,15 @@ void applyState(const StateData& d) {
     std::vector<Card*> made;
     made.reserve(d.cards.size());
     for (size_t i = 0; i < d.cards.size(); ++i) {
-        const StateCard& s = d.cards[i];
         auto card = std::make_unique<Card>();
-        card->faceUp = s.faceUp;
-        createCardWindow(s.rank, card.get(), s.suit, static_cast<int32_t>(i));
+        card->faceUp = d.cards[i].faceUp;
         made.push_back(card.get());
         table.deck.append(std::move(card));
     }
+    // The windows are made from the bottom card up: each new window comes on top, so they stand
+    // in file order already and the batch below only places and shows them.
+    for (size_t i = made.size(); i-- > 0;)
+        createCardWindow(d.cards[i].rank, made[i], d.cards[i].suit, static_cast<int32_t>(i));
     // Placed, shown and stacked in file order in one batch; the first is shown activated, so it
     // becomes the current card.
     desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));

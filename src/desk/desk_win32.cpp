@@ -124,7 +124,10 @@ std::list<HWND> stackedOrder(const std::vector<HWND>& now, const std::vector<Ent
         if (e.flags & SWP_NOZORDER) continue;
         auto self = where.find(e.hwnd);
         if (self != where.end()) order.erase(self->second);
+        // The top of a window that is not top-most is beneath the top-most windows (tooltips).
         std::list<HWND>::iterator at = order.begin();
+        if (!(GetWindowLongW(e.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            while (at != order.end() && (GetWindowLongW(*at, GWL_EXSTYLE) & WS_EX_TOPMOST)) ++at;
         if (e.after == HWND_BOTTOM) {
             at = order.end();
         } else if (e.after != HWND_TOP && e.after != HWND_TOPMOST && e.after != HWND_NOTOPMOST) {
@@ -219,10 +222,15 @@ bool endBatch(Batch b) {
     std::vector<HWND> now;
     for (Window w : topLevelWindows()) now.push_back(toHwnd(w));
     std::list<HWND> target = stackedOrder(now, entries);
-    // Everything below the deepest place where the order changes stays as it is.
+    // Everything below the deepest place where the order changes stays where it is: windows
+    // already in their place are only moved and shown, not raised (each raise costs Wine a pass
+    // over all windows, so raising a whole table that is already in order was quadratic).
     size_t depth = 0, i = 0;
-    for (auto t = target.begin(); t != target.end(); ++t, ++i)
-        if (i >= now.size() || now[i] != *t || restacked.count(*t)) depth = i + 1;
+    std::unordered_map<HWND, size_t> place;
+    for (auto t = target.begin(); t != target.end(); ++t, ++i) {
+        place.emplace(*t, i);
+        if (i >= now.size() || now[i] != *t) depth = i + 1;
+    }
     std::vector<HWND> raise(target.begin(), std::next(target.begin(), static_cast<std::ptrdiff_t>(depth)));
 
     const bool wine = runningUnderWine();
@@ -262,6 +270,19 @@ bool endBatch(Batch b) {
         if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
         if (wine && IsWindowVisible(h)) settleWithX();
     }
+    for (const auto& r : restacked) {
+        const Entry& en = *r.second;
+        if (place.at(en.hwnd) < depth) continue;
+        UINT flags = (en.flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOZORDER | SWP_NOACTIVATE;
+        if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(en.hwnd))
+            toShow.push_back(&en);
+        else if (en.flags & SWP_SHOWWINDOW)
+            flags |= SWP_SHOWWINDOW;
+        if (en.hwnd == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
+        if (!SetWindowPos(en.hwnd, nullptr, en.x, en.y, en.cx, en.cy, flags)) return false;
+    }
+    // Shown from the top down, so that X reports only what really is visible.
+    std::sort(toShow.begin(), toShow.end(), [&](const Entry* a, const Entry* b) { return place.at(a->hwnd) > place.at(b->hwnd); });
     for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
         UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
         if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
