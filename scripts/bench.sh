@@ -1,8 +1,37 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of the table logic (optimised, fake desk). Extra arguments go to the
-# benchmark binary, e.g. --benchmark_filter=State.
+# Runs the benchmarks.
+#   bash scripts/bench.sh [args]          the table logic (optimised, fake desk); extra arguments go
+#                                         to the benchmark binary, e.g. --benchmark_filter=State
+#   bash scripts/bench.sh --wine [N...]   the Wine benchmarks on a private virtual display, each
+#                                         beside the bare window system's cost of the same windows,
+#                                         for tables of N cards (53 and 1000 by default; 10000 takes
+#                                         minutes a program)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 ensure_packages
-build_bench
-"$ROOT/build/bench/benchmarks" "$@"
+
+if [ "${1:-}" != "--wine" ]; then
+  build_bench
+  "$ROOT/build/bench/benchmarks" "$@"
+  exit 0
+fi
+shift
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(53 1000)
+build_win rupone keeper tablectl save_bench picture_bench settings_bench keyboard_bench takeout_bench scans_bench
+trap stop_started EXIT
+start_display
+setup_prefix
+start_wine
+run() {
+  say "$*"
+  (cd "$BUILD_WIN" && "$WINE" "$@" 2>&1 | tr -d '\r')
+}
+run settings_bench.exe "${sizes[@]}"
+run picture_bench.exe
+for n in "${sizes[@]}"; do
+  run save_bench.exe "$n"
+  run keyboard_bench.exe "$n"
+  run takeout_bench.exe "$n"
+  run scans_bench.exe "$n"
+done
