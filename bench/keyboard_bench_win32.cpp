@@ -21,8 +21,6 @@ double msSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
 }
 
-LRESULT CALLBACK bareProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
-
 constexpr uint32_t kRepeat = 1u << 30;
 constexpr int kSteps = 40;
 volatile size_t tipLength = 0;  // keeps the tip from being optimised away
@@ -32,12 +30,7 @@ volatile size_t tipLength = 0;  // keeps the tip from being optimised away
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::max(2, std::atoi(argv[1])) : 53;
     appInstance = GetModuleHandleW(nullptr);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = bareProc;
-    wc.hInstance = appInstance;
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"BareCard";
-    RegisterClassW(&wc);
+    registerBareCardClass();
     freshTable();
     std::vector<HWND> bare;
     for (int i = 0; i < n; ++i) {

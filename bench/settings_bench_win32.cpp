@@ -68,8 +68,6 @@ double openSettingsOnce(HWND probe) {
     return opened;
 }
 
-LRESULT CALLBACK bareProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
-
 void benchResize(int n) {
     freshTable();
     table.keepStateFile = true;
@@ -112,12 +110,9 @@ void benchResize(int n) {
 
 int main(int argc, char** argv) {
     appInstance = GetModuleHandleW(nullptr);
+    registerBareCardClass();
     WNDCLASSW wc{};
-    wc.lpfnWndProc = bareProc;
     wc.hInstance = appInstance;
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"BareCard";
-    RegisterClassW(&wc);
     wc.lpfnWndProc = probeProc;
     wc.lpszClassName = L"Probe";
     RegisterClassW(&wc);

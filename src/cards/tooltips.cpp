@@ -1,6 +1,7 @@
 #include "cards/tooltips.h"
 
 #include "cards/overlap.h"
+#include "faces/face_text.h"
 
 namespace {
 
@@ -18,21 +19,6 @@ const char16_t* suitText(char16_t suit) {
     }
 }
 
-std::u16string rankText(int32_t rank) {
-    static const char16_t* const names[] = {u"A", u"2", u"3", u"4", u"5", u"6", u"7",
-                                            u"8", u"9", u"10", u"J", u"Q", u"K"};
-    return rank >= 1 && rank <= 13 ? names[rank - 1] : u"";
-}
-
-std::u16string decimal(size_t v) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    return s;
-}
-
 }  // namespace
 
 CardTip tipText(const Card& card) {
@@ -43,13 +29,13 @@ CardTip tipText(const Card& card) {
     const bool red = card.faceUp && (card.suit == kHearts || card.suit == kDiamonds);
     tip.colour = red ? kRedText : kBlueText;
     if (!card.faceUp) {
-        tip.text = decimal(n + 1) + u" 枚";
+        tip.text = decimalText(n + 1) + u" 枚";
         return tip;
     }
     tip.text = suitText(card.suit);
     const std::u16string rank = rankText(card.rank);
     if (!rank.empty()) tip.text += u" " + rank;
-    if (n > 0) tip.text += u" ほか " + decimal(n) + u" 枚";
+    if (n > 0) tip.text += u" ほか " + decimalText(n) + u" 枚";
     return tip;
 }
 

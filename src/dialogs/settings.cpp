@@ -2,16 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "faces/face_text.h"
 
-std::u16string decimal(uint32_t v) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v);
-    return s;
-}
+namespace {
 
 std::u16string lower(std::u16string s) {
     for (char16_t& c : s)
@@ -37,7 +30,7 @@ SizeCheck checkCardSize(uint32_t width, uint32_t height, const desk::Rect& work)
 }
 
 std::u16string workAreaLimitText(int32_t side) {
-    return u"≦ " + decimal(static_cast<uint32_t>(std::clamp(side, 0, 999)));
+    return u"≦ " + decimalText(static_cast<uint32_t>(std::clamp(side, 0, 999)));
 }
 
 const std::array<SelectableKey, kSelectableKeys> kSelectableKeyList = [] {

@@ -10,6 +10,7 @@
 #include "deck/state.h"
 #include "deck/state_file.h"
 #include "desk/winconst.h"
+#include "faces/face_text.h"
 #include "res/ids.h"
 
 namespace {
@@ -123,12 +124,7 @@ TakeOutResult takeOutJoker(CardListSeam& list) {
 }
 
 std::u16string takeOutLimitText(size_t made) {
-    std::u16string n;
-    do {
-        n.insert(n.begin(), static_cast<char16_t>(u'0' + made % 10));
-        made /= 10;
-    } while (made);
-    return u"カードを " + n + u" 枚出しました。\r\n\r\nテーブルのカードが上限の 10,000 枚になったため、"
+    return u"カードを " + decimalText(made) + u" 枚出しました。\r\n\r\nテーブルのカードが上限の 10,000 枚になったため、"
                                u"残りは出していません。";
 }
 

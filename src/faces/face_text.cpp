@@ -24,3 +24,12 @@ char16_t suitGlyph(char16_t suit) {
 }
 
 bool suitIsRed(char16_t suit) { return suit == u'h' || suit == u'd'; }
+
+std::u16string decimalText(uint64_t v) {
+    std::u16string s;
+    do {
+        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+        v /= 10;
+    } while (v);
+    return s;
+}

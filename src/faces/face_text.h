@@ -1,4 +1,5 @@
-// What the corner indices of a front say, for any rank and suit a card may hold.
+// What the corner indices of a front say, for any rank and suit a card may hold, and numbers as
+// the table's texts write them.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +10,5 @@ std::u16string rankText(int32_t rank);
 // ♣ ♠ ♥ ♦ for the four suits; 0 for the joker and unknown codes.
 char16_t suitGlyph(char16_t suit);
 bool suitIsRed(char16_t suit);
+// A number in decimal digits.
+std::u16string decimalText(uint64_t v);

@@ -170,6 +170,12 @@ HWND waitForMessageBox(DWORD pid, DWORD ms) {
     return nullptr;
 }
 
+void closeTable(Running& r, HWND panel, DWORD ms) {
+    if (!alive(r)) return;
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    if (waitExit(r, ms) < 0) kill(r);
+}
+
 HWND waitForWindow(DWORD pid, const std::wstring& caption, DWORD ms) {
     struct Find {
         DWORD pid;

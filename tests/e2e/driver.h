@@ -23,6 +23,8 @@ bool start(Running& r, const std::wstring& folder);
 // Waits for the process to end; returns its exit code, or -1 on time-out.
 long waitExit(Running& r, DWORD ms);
 void kill(Running& r);
+// Closes a running table through its panel and waits for it to end (killed after ms).
+void closeTable(Running& r, HWND panel, DWORD ms = 20000);
 
 struct CardWindow {
     HWND hwnd;

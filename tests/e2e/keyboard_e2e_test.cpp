@@ -24,12 +24,7 @@ protected:
         panel = e2e::panel(table.pi.dwProcessId);
         Sleep(300);
     }
-    void TearDown() override {
-        if (e2e::alive(table)) {
-            PostMessageW(panel, WM_CLOSE, 0, 0);
-            if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
-        }
-    }
+    void TearDown() override { e2e::closeTable(table, panel); }
     // Turns the card over twice with the right button: clicked, it has the focus, face as before.
     void focus(int i) {
         POINT p = at(i);

@@ -31,10 +31,8 @@ protected:
         Sleep(300);
     }
     void closeTable() {
-        if (!e2e::alive(table)) return;
-        if (dialog && IsWindowVisible(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        PostMessageW(panel, WM_CLOSE, 0, 0);
-        if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
+        if (e2e::alive(table) && dialog && IsWindowVisible(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        e2e::closeTable(table, panel);
     }
     HWND open() {
         PostMessageW(panel, WM_COMMAND, IDC_RP_SETTINGS, 0);

@@ -23,10 +23,8 @@ protected:
         Sleep(300);
     }
     void closeTable() {
-        if (!e2e::alive(table)) return;
-        if (dialog && IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        PostMessageW(panel, WM_CLOSE, 0, 0);
-        if (e2e::waitExit(table, 10000) < 0) e2e::kill(table);
+        if (e2e::alive(table) && dialog && IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        e2e::closeTable(table, panel);
     }
     HWND open() {
         PostMessageW(panel, WM_COMMAND, IDC_RP_TAKEOUT, 0);

@@ -46,12 +46,7 @@ protected:
         panel = e2e::panel(table.pi.dwProcessId);
         Sleep(300);
     }
-    void TearDown() override {
-        if (e2e::alive(table)) {
-            PostMessageW(panel, WM_CLOSE, 0, 0);
-            if (e2e::waitExit(table, 20000) < 0) e2e::kill(table);
-        }
-    }
+    void TearDown() override { e2e::closeTable(table, panel); }
     // The text of the card tip once it shows (empty when none does within a few seconds). Asked
     // with WM_GETTEXT: GetWindowText of another process's window reads only a stored caption.
     std::wstring shownTip() {

@@ -38,6 +38,16 @@ inline size_t liveGdiObjects() {
     return live;
 }
 
+// A plain white window class "BareCard" for the benchmarks' windows without the table.
+inline void registerBareCardClass() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"BareCard";
+    RegisterClassW(&wc);
+}
+
 inline void freshTable() {
     static bool registered = false;
     if (!registered) {
