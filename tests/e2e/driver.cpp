@@ -187,11 +187,11 @@ HWND waitForWindow(DWORD pid, const std::wstring& caption, DWORD ms) {
         EnumWindows(
             [](HWND h, LPARAM lp) -> BOOL {
                 auto* f = reinterpret_cast<Find*>(lp);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(h, &owner);
                 wchar_t title[256] = {};
                 GetWindowTextW(h, title, 256);
-                if (pid != f->pid || !IsWindowVisible(h) || *f->caption != title) return TRUE;
+                if (owner != f->pid || !IsWindowVisible(h) || *f->caption != title) return TRUE;
                 f->found = h;
                 return FALSE;
             },

@@ -66,8 +66,12 @@ TEST_F(SettingsTest, ControlsSitWhereTheLayoutPutsThem) {
         const RECT got = dialogUnits(p.id);
         EXPECT_NEAR(got.left, p.at.left, 1) << p.id;
         EXPECT_NEAR(got.right, p.at.right, 1) << p.id;
-        if (p.at.top) EXPECT_NEAR(got.top, p.at.top, 1) << p.id;
-        if (p.at.bottom) EXPECT_NEAR(got.bottom, p.at.bottom, 1) << p.id;
+        if (p.at.top) {
+            EXPECT_NEAR(got.top, p.at.top, 1) << p.id;
+        }
+        if (p.at.bottom) {
+            EXPECT_NEAR(got.bottom, p.at.bottom, 1) << p.id;
+        }
     }
     EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDC_RP_CARD_WIDTH), GWL_STYLE) & ES_NUMBER);
     EXPECT_EQ(item(IDC_RP_CARD_WIDTH, EM_GETLIMITTEXT), 3);
