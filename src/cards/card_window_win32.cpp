@@ -203,7 +203,7 @@ void showTip(Window card) {
     if (!GetCursorPos(&p)) return;
     const POINT screen = p;
     ScreenToClient(hwnd, &p);
-    MSG msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), GetMessageTime(), screen};
+    MSG msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), static_cast<DWORD>(GetMessageTime()), screen};
     SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     SendMessageW(tip, TTM_POPUP, 0, 0);
 }

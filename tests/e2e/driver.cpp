@@ -170,6 +170,14 @@ HWND waitForMessageBox(DWORD pid, DWORD ms) {
     return nullptr;
 }
 
+HWND startTable(Running& r, const std::wstring& folder, size_t n, const StateData* state, DWORD ms) {
+    if (state && !writeFile(folder + L"\\rupone.dat", encodeState(*state))) return nullptr;
+    if (!start(r, folder) || !waitForTable(r.pi.dwProcessId, n, ms)) return nullptr;
+    HWND p = panel(r.pi.dwProcessId);
+    Sleep(300);
+    return p;
+}
+
 void closeTable(Running& r, HWND panel, DWORD ms) {
     if (!alive(r)) return;
     PostMessageW(panel, WM_CLOSE, 0, 0);

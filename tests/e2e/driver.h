@@ -23,6 +23,10 @@ bool start(Running& r, const std::wstring& folder);
 // Waits for the process to end; returns its exit code, or -1 on time-out.
 long waitExit(Running& r, DWORD ms);
 void kill(Running& r);
+// Starts the table in its folder, on this state file when one is given, and waits until n cards
+// show; the panel, or null on time-out.
+HWND startTable(Running& r, const std::wstring& folder, size_t n, const StateData* state = nullptr,
+                DWORD ms = 30000);
 // Closes a running table through its panel and waits for it to end (killed after ms).
 void closeTable(Running& r, HWND panel, DWORD ms = 20000);
 

@@ -17,12 +17,9 @@ protected:
         d.soundOn = 0;
         d.keys = keys;
         d.cards = {{u'h', 1, 300, 300, 0}, {u's', 2, 600, 300, 0}, {u's', 3, 610, 310, 0}};
-        ASSERT_TRUE(e2e::writeFile(folder + L"\\rupone.dat", encodeState(d)));
-        ASSERT_TRUE(e2e::start(table, folder));
-        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 3, 30000));
+        panel = e2e::startTable(table, folder, 3, &d);
+        ASSERT_TRUE(panel);
         for (const e2e::CardWindow& c : e2e::cards(table.pi.dwProcessId)) windows.push_back(c.hwnd);
-        panel = e2e::panel(table.pi.dwProcessId);
-        Sleep(300);
     }
     void TearDown() override { e2e::closeTable(table, panel); }
     // Turns the card over twice with the right button: clicked, it has the focus, face as before.

@@ -25,10 +25,8 @@ protected:
     void TearDown() override { closeTable(); }
     void startTable() {
         e2e::movePointer(1270, 1010);  // away from the dialog, whose size fields take the focus on hover
-        ASSERT_TRUE(e2e::start(table, folder));
-        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, 53, 30000));
-        panel = e2e::panel(table.pi.dwProcessId);
-        Sleep(300);
+        panel = e2e::startTable(table, folder, 53);
+        ASSERT_TRUE(panel);
     }
     void closeTable() {
         if (e2e::alive(table) && dialog && IsWindowVisible(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

@@ -17,10 +17,8 @@ protected:
     void TearDown() override { closeTable(); }
     void startTable(size_t cards) {
         e2e::movePointer(1270, 1010);
-        ASSERT_TRUE(e2e::start(table, folder));
-        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, cards, 30000));
-        panel = e2e::panel(table.pi.dwProcessId);
-        Sleep(300);
+        panel = e2e::startTable(table, folder, cards);
+        ASSERT_TRUE(panel);
     }
     void closeTable() {
         if (e2e::alive(table) && dialog && IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

@@ -8,23 +8,24 @@
 namespace {
 
 struct Tips {
-    DWORD pid;
+    DWORD pid = 0;
     HWND cardParent = nullptr;
     std::vector<HWND> all;
 };
 
 Tips tooltipsOf(DWORD pid) {
-    Tips t{pid};
+    Tips t;
+    t.pid = pid;
     EnumWindows(
         [](HWND h, LPARAM lp) -> BOOL {
-            auto* t = reinterpret_cast<Tips*>(lp);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid != t->pid) return TRUE;
+            auto* found = reinterpret_cast<Tips*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if (owner != found->pid) return TRUE;
             wchar_t cls[32] = {};
             GetClassNameW(h, cls, 32);
-            if (!wcscmp(cls, L"tooltips_class32")) t->all.push_back(h);
-            if (!wcscmp(cls, L"CardParent")) t->cardParent = h;
+            if (!wcscmp(cls, L"tooltips_class32")) found->all.push_back(h);
+            if (!wcscmp(cls, L"CardParent")) found->cardParent = h;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&t));
@@ -39,12 +40,9 @@ protected:
         d.panelY = 800;
         d.soundOn = 0;
         d.cards = cards;
-        ASSERT_TRUE(e2e::writeFile(folder + L"\\rupone.dat", encodeState(d)));
         e2e::movePointer(1270, 20);
-        ASSERT_TRUE(e2e::start(table, folder));
-        ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, cards.size(), 120000));
-        panel = e2e::panel(table.pi.dwProcessId);
-        Sleep(300);
+        panel = e2e::startTable(table, folder, cards.size(), &d, 120000);
+        ASSERT_TRUE(panel);
     }
     void TearDown() override { e2e::closeTable(table, panel); }
     // The text of the card tip once it shows (empty when none does within a few seconds). Asked

@@ -5,6 +5,10 @@
 
 #include <winternl.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+
 #include "app/table.h"
 #include "cards/card_window_win32.h"
 #include "deck/deck.h"
@@ -47,6 +51,40 @@ inline void registerBareCardClass() {
     wc.lpszClassName = L"BareCard";
     RegisterClassW(&wc);
 }
+
+// Answers the first message box of this process with this caption with OK, from another thread;
+// gives its text.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(const wchar_t* caption = L"ルポネ")
+        : thread_([this, caption] {
+              for (int i = 0; i < 200 && !done_; ++i) {
+                  HWND box = FindWindowW(L"#32770", caption);
+                  if (box) {
+                      wchar_t text[512] = {};
+                      GetDlgItemTextW(box, 0xFFFF, text, 512);
+                      text_ = text;
+                      PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      return;
+                  }
+                  Sleep(25);
+              }
+          }) {}
+    ~BoxAnswerer() {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    // Once the box has been answered (or the wait is over).
+    std::wstring text() {
+        if (thread_.joinable()) thread_.join();
+        return text_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::wstring text_;
+    std::thread thread_;
+};
 
 inline void freshTable() {
     static bool registered = false;

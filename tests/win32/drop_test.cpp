@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <fstream>
-#include <thread>
 
 #include "app/table.h"
 #include "cards/card_window_win32.h"
@@ -28,39 +26,6 @@ HDROP dropHandle(const std::wstring& path) {
     GlobalUnlock(block);
     return static_cast<HDROP>(block);
 }
-
-// Answers the first message box of this process with OK, from another thread; gives its text.
-class BoxAnswerer {
-public:
-    BoxAnswerer()
-        : thread_([this] {
-              for (int i = 0; i < 200 && !done_; ++i) {
-                  HWND box = FindWindowW(L"#32770", L"ルポネ");
-                  if (box) {
-                      wchar_t text[512] = {};
-                      GetDlgItemTextW(box, 0xFFFF, text, 512);
-                      text_ = text;
-                      PostMessageW(box, WM_COMMAND, IDOK, 0);
-                      return;
-                  }
-                  Sleep(25);
-              }
-          }) {}
-    ~BoxAnswerer() {
-        done_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    // Once the box has been answered (or the wait is over).
-    std::wstring text() {
-        if (thread_.joinable()) thread_.join();
-        return text_;
-    }
-
-private:
-    std::atomic<bool> done_{false};
-    std::wstring text_;
-    std::thread thread_;
-};
 
 class DropHandleTest : public ::testing::Test {
 protected:

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "app/app_win32.h"
 #include "app/commands.h"
@@ -195,23 +194,9 @@ TEST_F(SettingsTest, ThePrintedPictureIsTheWholeWindowEnlargedAndCentred) {
 
 TEST_F(SettingsTest, APrintDialogFailureIsToldByItsCode) {
     ASSERT_TRUE(open());
-    std::wstring said;
-    std::thread reader([&] {
-        for (int i = 0; i < 200; ++i) {
-            HWND box = FindWindowW(nullptr, L"OnPrint() のエラー");
-            if (box) {
-                wchar_t text[256] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 256);
-                said = text;
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(25);
-        }
-    });
+    BoxAnswerer answer(L"OnPrint() のエラー");
     showPrintError(dialog, E_OUTOFMEMORY);
-    reader.join();
-    EXPECT_EQ(said, L"メモリが不足しています。");
+    EXPECT_EQ(answer.text(), L"メモリが不足しています。");
 }
 
 // ---- a new card size on real windows ----
