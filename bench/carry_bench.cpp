@@ -30,7 +30,7 @@ Card& layCarry(int64_t n, int64_t k) {
             y = static_cast<int32_t>(pile / 40) * 100;
         }
         desk::createCardWindow(c, x, y, 60, 88, nullptr);
-        fake::info(c->window).visible = true;
+        fake::setVisible(c->window, true);
         table.deck.append(std::move(card));
     }
     Card& lead = table.deck.at(0);

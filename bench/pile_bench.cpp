@@ -28,7 +28,7 @@ void layTable(int64_t n, bool chain) {
             y = static_cast<int32_t>(pile / 40) * 100 + static_cast<int32_t>(i % 20);
         }
         c->window = desk::createCardWindow(c, x, y, 60, 88, nullptr);
-        fake::info(c->window).visible = true;
+        fake::setVisible(c->window, true);
         table.deck.append(std::move(card));
     }
     table.currentCard = &table.deck.at(static_cast<size_t>(n / 2));
@@ -70,7 +70,7 @@ void BM_TipOfAPile(benchmark::State& state) {
         auto card = std::make_unique<Card>();
         card->window = desk::createCardWindow(card.get(), static_cast<int32_t>(i % 20), static_cast<int32_t>(i % 20),
                                               60, 88, nullptr);
-        fake::info(card->window).visible = true;
+        fake::setVisible(card->window, true);
         card->faceUp = 1;
         card->suit = u'h';
         card->rank = 7;

@@ -7,6 +7,7 @@
 
 #include "app/random.h"
 #include "deck/card.h"
+#include "deck/card_grid.h"
 #include "desk/desk.h"
 #include "dialogs/keys.h"
 #include "faces/picture.h"
@@ -40,6 +41,8 @@ struct Table {
     uint32_t soundOn = 1;
     void* buttonBaseProc = nullptr;
     Deck deck;
+    CardGrid grid;                   // every card whose window exists, by where it lies
+    std::vector<Card*> markedCards;  // every card whose mark is set (and maybe some whose mark was cleared)
     int32_t cardWidth = 60;
     int32_t cardHeight = 88;
     PictureRef frontPicture;

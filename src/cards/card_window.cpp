@@ -1,5 +1,6 @@
 #include "cards/card_window.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "app/table.h"
@@ -18,7 +19,32 @@ void onCardCreated(Card& card, desk::Window w) {
     refreshCardPicture(card);
 }
 
-void onCardDestroyed(Card& card) { card.spreadList.clear(); }
+void onCardDestroyed(Card& card) {
+    card.spreadList.clear();
+    forgetCardPlace(card);
+}
+
+void onCardPlaced(Card& card, const desk::Rect& r, bool shown) {
+    card.rect = r;
+    card.shown = shown;
+    card.placed = true;
+    table.grid.place(card);
+}
+
+void forgetCardPlace(Card& card) {
+    card.placed = false;
+    card.shown = false;
+    table.grid.remove(card);
+    auto& marked = table.markedCards;
+    marked.erase(std::remove(marked.begin(), marked.end(), &card), marked.end());
+}
+
+void setMark(Card& card, uint32_t mark) {
+    if (card.marked == mark) return;
+    card.marked = mark;
+    if (mark) table.markedCards.push_back(&card);
+    if (card.window) desk::invalidate(card.window);
+}
 
 namespace {
 
@@ -63,11 +89,16 @@ void refreshMarks(Card& card) {
     if (collectingTrail(card)) return;
     Pile pile;
     if (table.currentCard) collectPile(*table.currentCard, true, pile);
+    // Only the cards marked before and the pile can change: the rest of the table is not visited.
+    std::vector<Card*> before;
+    before.swap(table.markedCards);
     std::unordered_set<const Card*> inPile(pile.begin(), pile.end());
-    for (const auto& c : table.deck.items()) {
-        uint32_t mark = inPile.count(c.get()) ? 1 : 0;
-        if (c->marked == mark) continue;
-        c->marked = mark;
-        if (c->window) desk::invalidate(c->window);
+    for (Card* c : before)
+        if (!inPile.count(c)) setMark(*c, 0);
+    for (Card* c : pile) {
+        if (c->marked)
+            table.markedCards.push_back(c);
+        else
+            setMark(*c, 1);
     }
 }

@@ -8,6 +8,12 @@
 
 void onCardCreated(Card& card, desk::Window w);
 void onCardDestroyed(Card& card);
+// The window now lies at r and shows or not (from its move, size and show handlers).
+void onCardPlaced(Card& card, const desk::Rect& r, bool shown);
+// The card leaves the spatial index and the marked cards (its window goes or is cut off).
+void forgetCardPlace(Card& card);
+// Sets the card's mark and redraws it when the mark changes.
+void setMark(Card& card, uint32_t mark);
 void onCardMoved(Card& card);
 void onCardActivated(Card& card, uint32_t state);
 void onCardFocusGained(Card& card, desk::Window lost);

@@ -64,8 +64,17 @@ void answerTip(Card& card, NMTTDISPINFOW& info) {
         SendMessageW(control, TTM_SETTIPTEXTCOLOR, tip.colour, 0);
 }
 
+// Tells the card where its window now lies and whether it shows.
+void notePlace(HWND hwnd, Card& card, UINT flags) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return;
+    const bool shown = (flags & SWP_SHOWWINDOW) ? true : (flags & SWP_HIDEWINDOW) ? false : IsWindowVisible(hwnd) != FALSE;
+    onCardPlaced(card, {r.left, r.top, r.right, r.bottom}, shown);
+}
+
 void onCreate(HWND hwnd, Card& card) {
     onCardCreated(card, toWindow(hwnd));
+    notePlace(hwnd, card, 0);
     card.tooltip = table.cardTip;
     if (table.cardTip) {
         TTTOOLINFOW ti = toolOf(hwnd);
@@ -158,6 +167,7 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         forceSize(*reinterpret_cast<WINDOWPOS*>(lp));
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_WINDOWPOSCHANGED:
+        notePlace(hwnd, *card, reinterpret_cast<WINDOWPOS*>(lp)->flags);
         keepRegion(hwnd, *reinterpret_cast<WINDOWPOS*>(lp));
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_NOTIFY:

@@ -55,23 +55,25 @@ bool beyondDragRect(const Card& card, desk::Point p) {
 }
 
 void markTrail(Card& card, bool start) {
-    desk::Point p = desk::messagePos();
-    const size_t n = table.deck.count();
-    for (size_t i = 0; i < n; ++i) {
-        Card& c = table.deck.at(i);
-        uint32_t mark;
-        if (start) {
-            mark = &c == &card ? 1 : 0;
-        } else {
-            desk::Rect r;
-            if (&c == &card || !desk::windowRect(c.window, r)) continue;
-            if (p.x < r.left || p.x >= r.right || p.y < r.top || p.y >= r.bottom) continue;
-            if (std::find(card.trail.begin(), card.trail.end(), &c) == card.trail.end()) card.trail.push_back(&c);
-            mark = 1;
-        }
-        if (c.marked == mark) continue;
-        c.marked = mark;
-        desk::invalidate(c.window);
+    if (start) {
+        std::vector<Card*> before;
+        before.swap(table.markedCards);
+        for (Card* c : before)
+            if (c != &card) setMark(*c, 0);
+        setMark(card, 1);
+        return;
+    }
+    // The cards under the pointer join the trail in the Deck's order.
+    const desk::Point p = desk::messagePos();
+    Pile under;
+    table.grid.near({p.x, p.y, p.x + 1, p.y + 1}, [&](Card& c) {
+        const desk::Rect& r = c.rect;
+        if (&c != &card && p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) under.push_back(&c);
+    });
+    sortByDeckOrder(under);
+    for (Card* c : under) {
+        if (std::find(card.trail.begin(), card.trail.end(), c) == card.trail.end()) card.trail.push_back(c);
+        setMark(*c, 1);
     }
 }
 

@@ -29,94 +29,54 @@ bool cardsOverlap(const desk::Rect& ref, desk::Window other) {
     return shownRect(other, r) && rectsOverlap(ref, r);
 }
 
+void sortByDeckOrder(Pile& pile) {
+    std::vector<std::pair<size_t, Card*>> keyed;
+    keyed.reserve(pile.size());
+    for (Card* c : pile) {
+        size_t i = table.deck.indexOf(*c);
+        if (i != Deck::kNotInDeck) keyed.emplace_back(i, c);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    pile.clear();
+    for (const auto& k : keyed) pile.push_back(k.second);
+}
+
 namespace {
 
-struct Candidate {
-    Card* card;
-    desk::Rect rect;
-};
+uint32_t searchStamp = 0;
 
-int64_t floorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-// The chain rule: every card of rest that overlaps a member joins the pile, members taken in
-// order, each one's finds in rest's order. Rest is bucketed by the cell of its top-left corner, so
-// a member looks only at the few cells a card touching it can start in; for small tables the
-// plain scan is quicker.
-void chainRest(Pile& out, std::vector<Candidate>& rest) {
-    if (rest.size() < 64) {
-        for (size_t i = 0; i < out.size() && !rest.empty(); ++i) {
-            desk::Rect link;
-            if (!desk::windowRect(out[i]->window, link)) continue;
-            auto kept = rest.begin();
-            for (auto it = rest.begin(); it != rest.end(); ++it) {
-                if (rectsOverlap(link, it->rect))
-                    out.push_back(it->card);
-                else
-                    *kept++ = *it;
-            }
-            rest.erase(kept, rest.end());
-        }
-        return;
-    }
-    int64_t cellW = 1, cellH = 1;
-    for (const Candidate& c : rest) {
-        cellW = std::max<int64_t>(cellW, c.rect.width());
-        cellH = std::max<int64_t>(cellH, c.rect.height());
-    }
-    auto cellKey = [](int64_t cx, int64_t cy) {
-        return static_cast<int64_t>((static_cast<uint64_t>(cx) << 32) ^ static_cast<uint32_t>(cy));
-    };
-    std::unordered_map<int64_t, std::vector<uint32_t>> grid;
-    grid.reserve(rest.size());
-    for (uint32_t i = 0; i < rest.size(); ++i)
-        grid[cellKey(floorDiv(rest[i].rect.left, cellW), floorDiv(rest[i].rect.top, cellH))].push_back(i);
-    std::vector<char> taken(rest.size(), 0);
-    size_t left = rest.size();
-    std::vector<uint32_t> near;
-    for (size_t i = 0; i < out.size() && left; ++i) {
-        desk::Rect link;
-        if (!desk::windowRect(out[i]->window, link)) continue;
-        // A card of at most cellW x cellH meets the link only if it starts in these cells.
-        near.clear();
-        for (int64_t cx = floorDiv(int64_t{link.left} - cellW + 1, cellW); cx <= floorDiv(int64_t{link.right} - 1, cellW); ++cx)
-            for (int64_t cy = floorDiv(int64_t{link.top} - cellH + 1, cellH); cy <= floorDiv(int64_t{link.bottom} - 1, cellH);
-                 ++cy) {
-                auto cell = grid.find(cellKey(cx, cy));
-                if (cell == grid.end()) continue;
-                for (uint32_t k : cell->second)
-                    if (!taken[k]) near.push_back(k);
-            }
-        std::sort(near.begin(), near.end());
-        for (uint32_t k : near) {
-            if (!rectsOverlap(link, rest[k].rect)) continue;
-            taken[k] = 1;
-            --left;
-            out.push_back(rest[k].card);
-        }
-    }
+// The shown cards of the Deck not yet seen that meet rect by the ratio, in the Deck's order, each
+// now seen. Only the cards the spatial index files near rect are visited.
+void collectNear(const desk::Rect& rect, Pile& found) {
+    const size_t first = found.size();
+    table.grid.near(rect, [&](Card& c) {
+        if (c.seen == searchStamp || !c.shown || !c.window || !rectsOverlap(rect, c.rect)) return;
+        c.seen = searchStamp;
+        found.push_back(&c);
+    });
+    Pile fresh(found.begin() + static_cast<std::ptrdiff_t>(first), found.end());
+    sortByDeckOrder(fresh);
+    found.resize(first);
+    found.insert(found.end(), fresh.begin(), fresh.end());
 }
 
 }  // namespace
 
 void collectPile(const Card& card, bool includeItself, Pile& out) {
     out.clear();
-    desk::Rect ref;
-    if (!card.window || !desk::isAlive(card.window) || !desk::windowRect(card.window, ref)) return;
-
-    // Each other card's rectangle is read once; hidden cards take no part, not even as links.
-    std::vector<Candidate> rest;
-    const auto& cards = table.deck.items();
-    for (const auto& c : cards) {
-        Card* q = c.get();
-        if (q == &card && !includeItself) continue;
-        desk::Rect r;
-        if (!shownRect(q->window, r)) continue;
-        if (rectsOverlap(ref, r))
-            out.push_back(q);
-        else
-            rest.push_back({q, r});
+    if (!card.window || !card.placed) return;
+    if (++searchStamp == 0) {
+        // The stamp came round: no card may look seen by an earlier search.
+        for (const auto& c : table.deck.items()) c->seen = 0;
+        searchStamp = 1;
     }
-    if (table.judgeRecursively && !out.empty() && out.size() < cards.size()) chainRest(out, rest);
+    // A card left out is never reached through the chain either; hidden cards take no part at all.
+    if (!includeItself) const_cast<Card&>(card).seen = searchStamp;
+    collectNear(card.rect, out);
+    if (!table.judgeRecursively || out.empty() || out.size() >= table.deck.count()) return;
+    // The chain: every card overlapping a member joins, members taken in order, each one's finds
+    // in the Deck's order.
+    for (size_t i = 0; i < out.size(); ++i) collectNear(out[i]->rect, out);
 }
 
 void sortByZOrder(Pile& pile) {

@@ -12,5 +12,7 @@ using Pile = std::vector<Card*>;
 bool cardsOverlap(const desk::Rect& ref, desk::Window other);
 // The card's pile: deck order for the cards on the card itself, then order of discovery.
 void collectPile(const Card& card, bool includeItself, Pile& out);
+// The Deck's order; records the Deck does not hold are dropped.
+void sortByDeckOrder(Pile& pile);
 // Top-most card window first; lists under three entries keep their order.
 void sortByZOrder(Pile& pile);

@@ -56,6 +56,17 @@ struct Card {
     PictureRef picture;
     desk::Window window = nullptr;
     std::u16string picturePath;
+    // Where the window stands and whether it shows, as its own move and show handlers last told;
+    // pile work reads these instead of asking the window system. placed is false until the window
+    // exists and once it is gone.
+    desk::Rect rect;
+    bool shown = false;
+    bool placed = false;
+    uint32_t deckIndex = 0;  // its place in the Deck, kept by the Deck
+    uint32_t seen = 0;       // scratch stamp of a pile search
+    bool gridded = false;    // filed in the spatial index, under gridCell at gridSlot
+    int64_t gridCell = 0;
+    uint32_t gridSlot = 0;
 };
 
 // The ordered, growable array of all cards; it owns the records.
@@ -70,6 +81,10 @@ public:
     Card* find(desk::Window w) const;  // the card whose window this is, or null
     std::vector<std::unique_ptr<Card>>& items() { return cards_; }
     const std::vector<std::unique_ptr<Card>>& items() const { return cards_; }
+    // The card's place in the Deck (kNotInDeck for a record it does not hold); renumbers every card
+    // first when the order was changed by hand (a sort of items()).
+    static constexpr size_t kNotInDeck = ~size_t{0};
+    size_t indexOf(const Card& card) const;
 
 private:
     std::vector<std::unique_ptr<Card>> cards_;

@@ -26,6 +26,7 @@ size_t Deck::append(std::unique_ptr<Card> card) {
     if (!card) throw ProgramError{kInvalidArg};
     try {
         if (cards_.size() == cards_.capacity()) cards_.reserve(grownCapacity(cards_.size(), cards_.size() + 1));
+        card->deckIndex = static_cast<uint32_t>(cards_.size());
         cards_.push_back(std::move(card));
     } catch (const std::bad_alloc&) {
         throw ProgramError{kOutOfMemory};
@@ -37,7 +38,15 @@ std::unique_ptr<Card> Deck::remove(size_t index) {
     if (index >= cards_.size()) throw ProgramError{kInvalidArg};
     std::unique_ptr<Card> card = std::move(cards_[index]);
     cards_.erase(cards_.begin() + static_cast<std::ptrdiff_t>(index));
+    for (size_t i = index; i < cards_.size(); ++i) cards_[i]->deckIndex = static_cast<uint32_t>(i);
     return card;
+}
+
+size_t Deck::indexOf(const Card& card) const {
+    auto holds = [&] { return card.deckIndex < cards_.size() && cards_[card.deckIndex].get() == &card; };
+    if (holds()) return card.deckIndex;
+    for (size_t i = 0; i < cards_.size(); ++i) cards_[i]->deckIndex = static_cast<uint32_t>(i);
+    return holds() ? card.deckIndex : kNotInDeck;
 }
 
 Card& Deck::at(size_t index) const {
@@ -53,6 +62,7 @@ Card* Deck::find(desk::Window w) const {
 }
 
 void releaseCard(Card& card) {
+    forgetCardPlace(card);
     if (card.window) desk::detachCard(card.window);
     card.picture.reset();
     card.spreadList.clear();

@@ -151,6 +151,7 @@ Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t
     Window w = fake::addWindow(u"Card", u"カード", {x, y, x + width, y + height}, fake::kSelf, false);
     fake::info(w).card = card;
     onCardCreated(*card, w);
+    fake::tellPlace(w);
     return w;
 }
 
@@ -162,9 +163,7 @@ void closeWindow(Window w) { fake::destroy(w); }
 
 void showTip(Window card) { world.tipsShown.push_back(card); }
 
-void showWindow(Window w) {
-    if (fake::Window* f = find(w)) f->visible = true;
-}
+void showWindow(Window w) { fake::setVisible(w, true); }
 
 Batch beginBatch(int count) {
     auto* b = new BatchTag();
@@ -200,6 +199,7 @@ bool endBatch(Batch b) {
         if (e.flags & SWP_SHOWWINDOW) f->visible = true;
         if (e.flags & SWP_HIDEWINDOW) f->visible = false;
         if (!(e.flags & SWP_NOZORDER)) placeBelow(e.w, e.after);
+        fake::tellPlace(e.w);
         if (f->card && (before.left != f->rect.left || before.top != f->rect.top)) moved.push_back(f->card);
         if (!(e.flags & SWP_NOACTIVATE) && f->visible) activateWindow(e.w);
     }
@@ -290,6 +290,7 @@ void setCheck(Window, int id, bool checked) { world.checks[id] = checked; }
 void moveWindow(Window w, int32_t x, int32_t y) {
     if (fake::Window* f = find(w)) {
         place(*f, x, y);
+        fake::tellPlace(w);
         if (f->card) onCardMoved(*f->card);
     }
 }
@@ -439,6 +440,17 @@ desk::Window addWindow(const std::u16string& cls, const std::u16string& title, d
 }
 
 Window& info(desk::Window w) { return world.windows.at(key(w)); }
+
+void tellPlace(desk::Window w) {
+    if (Window* f = find(w); f && f->card) onCardPlaced(*f->card, f->rect, f->visible);
+}
+
+void setVisible(desk::Window w, bool visible) {
+    if (Window* f = find(w)) {
+        f->visible = visible;
+        tellPlace(w);
+    }
+}
 std::vector<desk::Window> zorder() { return {world.order.begin(), world.order.end()}; }
 
 void destroy(desk::Window w) {

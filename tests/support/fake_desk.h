@@ -30,6 +30,10 @@ void reset();
 desk::Window addWindow(const std::u16string& cls, const std::u16string& title, desk::Rect rect,
                        desk::ThreadId thread = kSelf, bool visible = true);
 Window& info(desk::Window w);
+// Shows or hides a window; a card window hears of it as from its show handler.
+void setVisible(desk::Window w, bool visible);
+// A card window hears where it lies now (after a test changed info(w) by hand).
+void tellPlace(desk::Window w);
 std::vector<desk::Window> zorder();  // every live top-level window, top first
 void destroy(desk::Window w);        // as DestroyWindow: the card's destruction handler runs
 

@@ -30,7 +30,7 @@ public:
         c->suit = suit;
         c->rank = rank;
         desk::createCardWindow(c, x, y, table.cardWidth, table.cardHeight, table.cardParent);
-        fake::info(c->window).visible = true;
+        fake::setVisible(c->window, true);
         table.deck.append(std::move(card));
         return *c;
     }

@@ -245,7 +245,7 @@ TEST_F(GestureTest, UnexpectedMessagesCancel) {
 
 TEST_F(GestureTest, MarkingATrailTestsRectanglesOnlySoHiddenCardsJoin) {
     Card& hidden = lay(300, 100);
-    fake::info(hidden.window).visible = false;
+    fake::setVisible(hidden.window, false);
     Card& a = lay(100, 100);
     startHistory();
     leftDown(a, {110, 110});

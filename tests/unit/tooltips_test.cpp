@@ -38,7 +38,7 @@ TEST_F(TooltipTest, TextAndColourForEachKindOfCard) {
 TEST_F(TooltipTest, TheCountFollowsTheRatioAndLeavesHiddenCardsOut) {
     Card& under = lay(130, 100);  // overlaps the top card by half its width
     Card& hidden = lay(100, 110);
-    fake::info(hidden.window).visible = false;
+    fake::setVisible(hidden.window, false);
     Card& top = lay(100, 100, kSpades, 2);
     top.faceUp = 1;
     table.overlapRatio = 40;
