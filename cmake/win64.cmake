@@ -109,3 +109,13 @@ target_link_libraries(face_gallery PRIVATE rupone_core)
 add_executable(scans_bench bench/scans_bench_win32.cpp)
 target_include_directories(scans_bench PRIVATE tests)
 target_link_libraries(scans_bench PRIVATE rupone_core)
+
+# The real program driven from outside beside a bare program doing the same window work (not a
+# test): probe [--runs R] N...
+add_executable(probe bench/probe_win32.cpp tests/e2e/driver.cpp src/deck/state_file.cpp)
+target_include_directories(probe PRIVATE tests src)
+target_compile_definitions(probe PRIVATE RUPONE_EXE_NAME=L"rupone.exe")
+target_compile_options(probe PRIVATE -municode)
+target_link_options(probe PRIVATE -municode)
+target_link_libraries(probe PRIVATE user32 gdi32 ntdll)
+add_dependencies(probe rupone)

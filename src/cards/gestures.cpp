@@ -66,7 +66,7 @@ void markTrail(Card& card, bool start) {
     // The cards under the pointer join the trail in the Deck's order.
     const desk::Point p = desk::messagePos();
     Pile under;
-    table.grid.near({p.x, p.y, p.x + 1, p.y + 1}, [&](Card& c) {
+    table.grid.visitNear({p.x, p.y, p.x + 1, p.y + 1}, [&](Card& c) {
         const desk::Rect& r = c.rect;
         if (&c != &card && p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) under.push_back(&c);
     });

@@ -49,7 +49,7 @@ uint32_t searchStamp = 0;
 // now seen. Only the cards the spatial index files near rect are visited.
 void collectNear(const desk::Rect& rect, Pile& found) {
     const size_t first = found.size();
-    table.grid.near(rect, [&](Card& c) {
+    table.grid.visitNear(rect, [&](Card& c) {
         if (c.seen == searchStamp || !c.shown || !c.window || !rectsOverlap(rect, c.rect)) return;
         c.seen = searchStamp;
         found.push_back(&c);

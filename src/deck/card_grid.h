@@ -17,7 +17,7 @@ public:
     void clear();
     // Every placed card whose rectangle may meet r (a superset: the caller checks each rectangle).
     template <typename Visit>
-    void near(const desk::Rect& r, Visit visit) const {
+    void visitNear(const desk::Rect& r, Visit visit) const {
         if (cells_.empty()) return;
         for (int64_t cx = cellOf(int64_t{r.left} - widest_ + 1); cx <= cellOf(int64_t{r.right} - 1); ++cx)
             for (int64_t cy = cellOf(int64_t{r.top} - tallest_ + 1); cy <= cellOf(int64_t{r.bottom} - 1); ++cy) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "app/table.h"
 #include "cards/card_window.h"
@@ -119,8 +120,12 @@ bool isCardWindowTitle(const char16_t* title, size_t length) {
 
 std::vector<desk::Window> listCardWindows() {
     std::vector<desk::Window> found;
+    std::unordered_set<desk::Window> ours;
     try {
         found.reserve(table.deck.count());
+        ours.reserve(table.deck.count());
+        for (const auto& c : table.deck.items())
+            if (c->window && c->placed) ours.insert(c->window);
     } catch (const std::bad_alloc&) {
         return found;
     }
@@ -128,9 +133,12 @@ std::vector<desk::Window> listCardWindows() {
     // One character more than the longest name compared, so that a longer name never passes as equal.
     char16_t text[6];
     for (desk::Window w : desk::topLevelWindows()) {
-        if (desk::windowThread(w) != self) continue;
-        if (!isCardWindowTitle(text, desk::windowText(w, text, 6))) continue;
-        if (desk::className(w, text, 6) != 4 || std::memcmp(text, kCardClass, 4 * sizeof(char16_t)) != 0) continue;
+        // The Deck's own live windows are card windows; any other window is asked what it is.
+        if (!ours.count(w)) {
+            if (desk::windowThread(w) != self) continue;
+            if (!isCardWindowTitle(text, desk::windowText(w, text, 6))) continue;
+            if (desk::className(w, text, 6) != 4 || std::memcmp(text, kCardClass, 4 * sizeof(char16_t)) != 0) continue;
+        }
         try {
             found.push_back(w);
         } catch (const std::bad_alloc&) {

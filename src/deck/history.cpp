@@ -21,10 +21,9 @@ void writeSlot(int32_t slot, Card& card, desk::Window insertAfter) {
     h.faceUp = card.faceUp;
     h.x = h.y = 0;
     h.insertAfter = nullptr;
-    desk::Rect r;
-    if (card.window && desk::isAlive(card.window) && desk::windowRect(card.window, r)) {
-        h.x = r.left;
-        h.y = r.top;
+    if (card.window && card.placed) {
+        h.x = card.rect.left;
+        h.y = card.rect.top;
         h.insertAfter = insertAfter;
     }
 }
