@@ -41,6 +41,7 @@ StateData tableOf(int n) {
     StateData d;
     d.panelX = 20;
     d.panelY = 600;
+    d.soundOn = GetEnvironmentVariableW(L"PROBE_SOUND", nullptr, 0) ? 1 : 0;
     d.cards.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         StateCard& c = d.cards[static_cast<size_t>(i)];
@@ -136,7 +137,7 @@ std::vector<HWND> waitVisible(DWORD pid, const wchar_t* cardClass, const wchar_t
             panel = look.panel;
             return look.cards;
         }
-        Sleep(n > 2000 ? 100 : 2);
+        Sleep(n > 2000 ? 1000 : 2);  // a listing of thousands of windows keeps the server busy
     } while (GetTickCount() - start < ms);
     return {};
 }

@@ -93,8 +93,8 @@ void gather() {
                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (!batch) return;
     }
+    // The moves repaint what they uncover and the mark refresh what it marks; nothing else changed.
     if (!endBatchRefreshingMarks(batch)) return;
-    for (desk::Window win : windows) desk::invalidate(win);
     bringCurrentForward();
     takeSnapshot();
 }

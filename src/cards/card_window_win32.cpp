@@ -72,14 +72,28 @@ void notePlace(HWND hwnd, Card& card, UINT flags) {
     onCardPlaced(card, {r.left, r.top, r.right, r.bottom}, shown);
 }
 
+// A mouse message of the card window, as the tooltip control takes it in.
+MSG mouseMessage(HWND hwnd, UINT msg, WPARAM wp, POINT client) {
+    POINT screen = client;
+    ClientToScreen(hwnd, &screen);
+    return MSG{hwnd, msg, wp, MAKELPARAM(client.x, client.y), static_cast<DWORD>(GetMessageTime()), screen};
+}
+
+// A card becomes a tool of the shared tooltip control when the pointer first comes over it (or
+// its tip is first asked for), not when it is made: adding a tool costs the control more the more
+// tools it has, and a table of thousands would pay it for every card at start-up. The message that
+// brought the pointer is passed on, since the control's watch over the window starts after it.
+void becomeTool(HWND hwnd, Card& card, const MSG* first) {
+    if (card.tooltip || !table.cardTip) return;
+    TTTOOLINFOW ti = toolOf(hwnd);
+    if (!SendMessageW(toHwnd(table.cardTip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti))) return;
+    card.tooltip = table.cardTip;
+    if (first) SendMessageW(toHwnd(table.cardTip), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(first));
+}
+
 void onCreate(HWND hwnd, Card& card) {
     onCardCreated(card, toWindow(hwnd));
     notePlace(hwnd, card, 0);
-    card.tooltip = table.cardTip;
-    if (table.cardTip) {
-        TTTOOLINFOW ti = toolOf(hwnd);
-        SendMessageW(toHwnd(table.cardTip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    }
     if (HRGN rgn = createCardRegion(table.cardWidth, table.cardHeight))
         if (!SetWindowRgn(hwnd, rgn, FALSE)) DeleteObject(rgn);
     card.savedImeContext = ImmAssociateContext(hwnd, nullptr);
@@ -177,7 +191,13 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN: onKeyDown(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
     case WM_KEYUP: onKeyUp(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
     case WM_TIMER: onTimer(*card, wp); return 0;
-    case WM_MOUSEMOVE: onMouseMove(*card, x, y); return 0;
+    case WM_MOUSEMOVE:
+        if (!card->tooltip) {
+            const MSG first = mouseMessage(hwnd, msg, wp, {x, y});
+            becomeTool(hwnd, *card, &first);
+        }
+        onMouseMove(*card, x, y);
+        return 0;
     case WM_LBUTTONDOWN: onLeftPress(*card, x, y); return 0;
     case WM_LBUTTONUP: onLeftRelease(*card, x, y); return 0;
     case WM_LBUTTONDBLCLK: onLeftDoubleClick(*card, x, y); return 0;
@@ -209,11 +229,11 @@ void showTip(Window card) {
     HWND hwnd = toHwnd(card);
     HWND tip = toHwnd(table.cardTip);
     if (!tip || !IsWindow(hwnd)) return;
+    if (Card* c = cardOf(hwnd)) becomeTool(hwnd, *c, nullptr);
     POINT p;
     if (!GetCursorPos(&p)) return;
-    const POINT screen = p;
     ScreenToClient(hwnd, &p);
-    MSG msg{hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y), static_cast<DWORD>(GetMessageTime()), screen};
+    const MSG msg = mouseMessage(hwnd, WM_MOUSEMOVE, 0, p);
     SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     SendMessageW(tip, TTM_POPUP, 0, 0);
 }

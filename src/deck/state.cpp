@@ -10,6 +10,7 @@
 #include "cards/card_window.h"
 #include "deck/deck.h"
 #include "desk/winconst.h"
+#include "faces/face_text.h"
 #include "res/ids.h"
 
 StateData collectState() {
@@ -203,8 +204,36 @@ void onSaveTimer() {
     saveState();
 }
 
+namespace {
+
+// A table that takes more than a second to lay tells the user how many of its cards are ready.
+class LoadProgress {
+public:
+    explicit LoadProgress(size_t total) : total_(total), start_(desk::tickCount()) {}
+    ~LoadProgress() {
+        if (shown_) desk::endProgress();
+    }
+    LoadProgress(const LoadProgress&) = delete;
+    LoadProgress& operator=(const LoadProgress&) = delete;
+    void made(size_t done) {
+        if (shown_ ? done % kEvery != 0 : desk::tickCount() - start_ < kAfterMs) return;
+        shown_ = true;
+        desk::showProgress(u"カードを並べています… " + decimalText(done) + u" / " + decimalText(total_) + u" 枚");
+    }
+
+private:
+    static constexpr size_t kEvery = 50;
+    static constexpr uint32_t kAfterMs = 1000;
+    size_t total_;
+    uint32_t start_;
+    bool shown_ = false;
+};
+
+}  // namespace
+
 void applyState(const StateData& d) {
     desk::WaitCursor wait;  // thousands of cards take a while
+    LoadProgress progress(d.cards.size());
     desk::Rect work{};
     if (!workArea(work)) work = {};
     if (table.panel) desk::moveWindow(table.panel, std::max(d.panelX, work.left), std::max(d.panelY, work.top));
@@ -227,8 +256,10 @@ void applyState(const StateData& d) {
     }
     // The windows are made from the bottom card up: each new window comes on top, so they stand
     // in file order already and the batch below only places and shows them.
-    for (size_t i = made.size(); i-- > 0;)
+    for (size_t i = made.size(); i-- > 0;) {
         createCardWindow(d.cards[i].rank, made[i], d.cards[i].suit, static_cast<int32_t>(i));
+        progress.made(made.size() - i);
+    }
     // Placed, shown and stacked in file order in one batch; the first is shown activated, so it
     // becomes the current card.
     desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));

@@ -119,6 +119,13 @@ void warn(Window owner, const std::u16string& text);
 // present card size (a face not drawn yet waits for its first paint).
 void recompose(Card& card, bool front);
 
+// ---- long work ----
+uint32_t tickCount();  // milliseconds since some moment; wraps
+// Shows a small window with this text over the desktop's work area (or changes its text), painted
+// at once: long work that runs before any message is handled can still tell how far it is.
+void showProgress(const std::u16string& text);
+void endProgress();  // closes that window, if any
+
 // ---- output ----
 void playSound(int resourceId);  // asynchronous, cuts off the sound still playing
 void invalidate(Window w);        // whole window, no erase

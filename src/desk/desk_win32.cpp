@@ -192,6 +192,17 @@ bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWN
     return EndDeferWindowPos(h) != FALSE;
 }
 
+// Whether a move asks for nothing that is not so already (no activation, no change of place, size
+// or visibility).
+bool alreadyThere(const Entry& e, UINT flags) {
+    if (!(flags & SWP_NOACTIVATE) || (flags & SWP_HIDEWINDOW)) return false;
+    if ((flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd)) return false;
+    RECT r;
+    if (!GetWindowRect(e.hwnd, &r)) return false;
+    if (!(flags & SWP_NOMOVE) && (r.left != e.x || r.top != e.y)) return false;
+    return (flags & SWP_NOSIZE) || (r.right - r.left == e.cx && r.bottom - r.top == e.cy);
+}
+
 // While a batch restacks, the batch alone decides where an activated window goes.
 bool restacking = false;
 
@@ -270,19 +281,25 @@ bool endBatch(Batch b) {
         if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
         if (wine && IsWindowVisible(h)) settleWithX();
     }
-    for (const auto& r : restacked) {
-        const Entry& en = *r.second;
-        if (place.at(en.hwnd) < depth) continue;
+    // The windows already in their place are moved in one deferred batch, in the batch's order;
+    // a window that is already where and as the entry wants it is left alone.
+    HDWP inPlace = BeginDeferWindowPos(static_cast<int>(restacked.size()));
+    if (!inPlace) return false;
+    for (const Entry& en : entries) {
+        if ((en.flags & SWP_NOZORDER) || restacked.at(en.hwnd) != &en || place.at(en.hwnd) < depth) continue;
         UINT flags = (en.flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOZORDER | SWP_NOACTIVATE;
         if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(en.hwnd))
             toShow.push_back(&en);
         else if (en.flags & SWP_SHOWWINDOW)
             flags |= SWP_SHOWWINDOW;
         if (en.hwnd == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
-        if (!SetWindowPos(en.hwnd, nullptr, en.x, en.y, en.cx, en.cy, flags)) return false;
+        if (alreadyThere(en, flags)) continue;
+        inPlace = DeferWindowPos(inPlace, en.hwnd, nullptr, en.x, en.y, en.cx, en.cy, flags);
+        if (!inPlace) return false;
     }
+    if (!EndDeferWindowPos(inPlace)) return false;
     // Shown from the top down, so that X reports only what really is visible.
-    std::sort(toShow.begin(), toShow.end(), [&](const Entry* a, const Entry* b) { return place.at(a->hwnd) > place.at(b->hwnd); });
+    std::sort(toShow.begin(), toShow.end(), [&](const Entry* p, const Entry* q) { return place.at(p->hwnd) > place.at(q->hwnd); });
     for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
         UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
         if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
@@ -390,6 +407,37 @@ void playSound(int resourceId) {
 }
 
 void invalidate(Window w) { InvalidateRect(toHwnd(w), nullptr, FALSE); }
+
+uint32_t tickCount() { return GetTickCount(); }
+
+namespace {
+HWND progressWindow = nullptr;
+}
+
+void showProgress(const std::u16string& text) {
+    if (!progressWindow) {
+        RECT wa{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+        const UINT dpi = GetDpiForSystem();
+        const int w = MulDiv(360, static_cast<int>(dpi), 96), h = MulDiv(48, static_cast<int>(dpi), 96);
+        progressWindow = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"Static", nullptr,
+                                         WS_POPUP | WS_BORDER | SS_CENTER | SS_CENTERIMAGE, (wa.left + wa.right - w) / 2,
+                                         (wa.top + wa.bottom - h) / 2, w, h, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                         nullptr);
+        if (!progressWindow) return;
+        SendMessageW(progressWindow, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        ShowWindow(progressWindow, SW_SHOWNOACTIVATE);
+    }
+    SetWindowTextW(progressWindow, reinterpret_cast<const wchar_t*>(text.c_str()));
+    UpdateWindow(progressWindow);
+    // No message is handled while the work goes on: let the window system put the text on screen.
+    MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+}
+
+void endProgress() {
+    if (progressWindow) DestroyWindow(progressWindow);
+    progressWindow = nullptr;
+}
 
 void enableControl(Window dialog, int id, bool enabled) {
     if (HWND c = GetDlgItem(toHwnd(dialog), id)) EnableWindow(c, enabled ? TRUE : FALSE);

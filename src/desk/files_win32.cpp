@@ -79,6 +79,11 @@ size_t takeLongestClassicFileName() {
 
 namespace desk {
 
+namespace {
+void forgetListing();  // the kept listing of a folder is stale once this program changes a file
+}
+
+
 std::u16string modulePath() {
     wchar_t buf[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
@@ -114,6 +119,7 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
 }
 
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+    forgetListing();
     const std::wstring target = systemName(path), temp = systemName(path + u".new");
     // A file the user made read-only stays as it is (Windows refuses to replace it; Wine would not).
     DWORD attributes = GetFileAttributesW(target.c_str());
@@ -130,10 +136,14 @@ bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) 
 }
 
 bool renameFile(const std::u16string& from, const std::u16string& to) {
+    forgetListing();
     return MoveFileExW(systemName(from).c_str(), systemName(to).c_str(), MOVEFILE_WRITE_THROUGH) || failed();
 }
 
-bool removeFile(const std::u16string& path) { return DeleteFileW(systemName(path).c_str()) || failed(); }
+bool removeFile(const std::u16string& path) {
+    forgetListing();
+    return DeleteFileW(systemName(path).c_str()) || failed();
+}
 
 FileError lastFileError() { return lastError; }
 
@@ -213,19 +223,60 @@ PictureRef loadPicture(const std::u16string& path) {
     return shared;
 }
 
-bool findFile(const std::u16string& path, std::u16string& out) {
+namespace {
+
+// The names of one folder's files, by their upper-case form. Each card made looks for up to twelve
+// names in the picture folder; under Wine every look is a scan of the folder, so the folder is
+// read once and its listing kept for a second (and dropped at once when this program changes a
+// file).
+struct FolderListing {
+    std::wstring folder;
+    DWORD taken = 0;
+    bool valid = false;
+    std::unordered_map<std::wstring, std::wstring> files;
+} listing;
+
+constexpr DWORD kListingLifeMs = 1000;
+
+std::wstring upper(std::wstring s) {
+    if (!s.empty()) CharUpperBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+void forgetListing() { listing.valid = false; }
+
+const FolderListing& listFolder(const std::wstring& folder) {
+    if (listing.valid && listing.folder == folder && GetTickCount() - listing.taken < kListingLifeMs) return listing;
+    listing.folder = folder;
+    listing.files.clear();
+    listing.taken = GetTickCount();
+    listing.valid = true;
     WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(systemName(path).c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    const std::u16string pattern = std::u16string(folder.begin(), folder.end()) + u"\\*";
+    HANDLE h = FindFirstFileW(systemName(pattern).c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return listing;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listing.files.emplace(upper(found.cFileName), found.cFileName);
+    } while (FindNextFileW(h, &found));
     FindClose(h);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    size_t slash = path.find_last_of(u"\\/");
-    std::wstring name(found.cFileName);
-    out = path.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + std::u16string(name.begin(), name.end());
+    return listing;
+}
+
+}  // namespace
+
+bool findFile(const std::u16string& path, std::u16string& out) {
+    const size_t slash = path.find_last_of(u"\\/");
+    const std::wstring name(path.begin() + static_cast<std::ptrdiff_t>(slash == std::u16string::npos ? 0 : slash + 1), path.end());
+    if (slash == std::u16string::npos || name.empty() || name.find_first_of(L"*?") != std::wstring::npos) return false;
+    const FolderListing& folder = listFolder(std::wstring(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(slash)));
+    auto it = folder.files.find(upper(name));
+    if (it == folder.files.end()) return false;
+    out = path.substr(0, slash + 1) + std::u16string(it->second.begin(), it->second.end());
     return true;
 }
 
 bool copyFile(const std::u16string& from, const std::u16string& to) {
+    forgetListing();
     return CopyFileW(systemName(from).c_str(), systemName(to).c_str(), TRUE) || failed();
 }
 

@@ -24,6 +24,9 @@ struct World {
     desk::Point pointer;
     desk::Rect work{0, 0, 1024, 768};
     uint32_t dpi = 96;
+    uint32_t clock = 0, tick = 0;  // every reading of the clock advances it by tick
+    std::vector<std::u16string> progress;
+    bool progressShown = false;
     bool failWork = false;
     int failAfter = -1;
     bool failCreate = false;
@@ -281,6 +284,13 @@ int popupMenu(Window owner, int menu, const std::vector<std::pair<int, std::u16s
 void warn(Window, const std::u16string& text) { world.warnings.push_back(text); }
 void recompose(Card& card, bool front) { world.recomposed.push_back({&card, front}); }
 
+uint32_t tickCount() { return world.clock += world.tick; }
+void showProgress(const std::u16string& text) {
+    world.progress.push_back(text);
+    world.progressShown = true;
+}
+void endProgress() { world.progressShown = false; }
+
 void playSound(int id) { world.sounds.push_back(id); }
 void invalidate(Window w) { world.invalidated.push_back(w); }
 void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
@@ -480,5 +490,8 @@ void setDpi(uint32_t dpi) { world.dpi = dpi; }
 void failBatchAfter(int entries) { world.failAfter = entries; }
 void failCardCreation(bool fail) { world.failCreate = fail; }
 desk::Window active() { return world.active; }
+void setClockStep(uint32_t ms) { world.tick = ms; }
+const std::vector<std::u16string>& progressShown() { return world.progress; }
+bool progressOpen() { return world.progressShown; }
 
 }  // namespace fake

@@ -55,6 +55,11 @@ void setDpi(uint32_t dpi);
 void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th deferred move; -1: never
 void failCardCreation(bool fail);
 desk::Window active();
+// The clock: each reading advances it by ms (0 at first: time stands still).
+void setClockStep(uint32_t ms);
+// The texts of the progress window so far, and whether it is open now.
+const std::vector<std::u16string>& progressShown();
+bool progressOpen();
 
 // Timers: the interval of a running timer (0 when it is not running), and firing one.
 uint32_t timer(desk::Window w, uintptr_t id);

@@ -431,3 +431,25 @@ TEST_F(StateTest, CardsAllOutOfSightAreToldOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StateTest, ASlowLoadTellsHowManyCardsAreReadyAndAQuickOneSaysNothing) {
+    StateData d;
+    d.cards.resize(120, StateCard{u'h', 5, 10, 10, 0});
+    writeFile(encodeState(d));
+    ASSERT_TRUE(loadState());
+    EXPECT_TRUE(fake::progressShown().empty()) << "time stood still: the load was quick";
+
+    SetUp();
+    writeFile(encodeState(d));
+    fake::setClockStep(30);  // each card takes 30 ms: a second has passed at the 34th
+    ASSERT_TRUE(loadState());
+    EXPECT_EQ(fake::progressShown(), (std::vector<std::u16string>{u"カードを並べています… 34 / 120 枚",
+                                                                   u"カードを並べています… 50 / 120 枚",
+                                                                   u"カードを並べています… 100 / 120 枚"}));
+    EXPECT_FALSE(fake::progressOpen()) << "closed once the table is laid";
+    EXPECT_EQ(table.deck.count(), 120u);
+}
+
+}  // namespace
