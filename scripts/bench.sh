@@ -5,7 +5,10 @@
 #   bash scripts/bench.sh --wine [N...]   the Wine benchmarks on a private virtual display, each
 #                                         beside the bare window system's cost of the same windows,
 #                                         for tables of N cards (53 and 1000 by default; 10000 takes
-#                                         minutes a program)
+#                                         minutes a program and about an hour for the probe's runs):
+#                                         first the probe (the real rupone.exe driven from outside
+#                                         beside a bare program, minimum and median of 5 runs), then
+#                                         the in-process benchmarks
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 ensure_packages
@@ -18,7 +21,7 @@ fi
 shift
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(53 1000)
-build_win rupone keeper tablectl save_bench picture_bench settings_bench keyboard_bench takeout_bench scans_bench
+build_win rupone keeper tablectl probe save_bench picture_bench settings_bench keyboard_bench takeout_bench scans_bench
 trap stop_started EXIT
 start_display
 setup_prefix
@@ -27,6 +30,7 @@ run() {
   say "$*"
   (cd "$BUILD_WIN" && "$WINE" "$@" 2>&1 | tr -d '\r')
 }
+run probe.exe "${sizes[@]}"
 run settings_bench.exe "${sizes[@]}"
 run picture_bench.exe
 for n in "${sizes[@]}"; do
