@@ -1,6 +1,7 @@
 // Drives the real rupone.exe from outside, as a user would, beside a bare program that does the same
 // window work, on the same table, in the same run:
-//   probe [--runs R] N...   for each table of N cards (the state file holds a 53-card pile to work
+//   probe [--runs R] [--start-only] N...
+//                           for each table of N cards (the state file holds a 53-card pile to work
 //                           with and the rest in heaps), R runs of each program (5 by default);
 //                           prints each figure's minimum and median for the program and the bare
 //                           program (the floor) and the ratios.
@@ -102,43 +103,50 @@ void settle(HWND panel) {
     for (int i = 0; i < 600000 && GetUpdateRect(panel, nullptr, FALSE); ++i) Sleep(0);
 }
 
-// Polls until the process shows its panel and n cards of this class; the card windows, top first.
-std::vector<HWND> waitVisible(DWORD pid, const wchar_t* cardClass, const wchar_t* panelClass, size_t n,
-                              HWND& panel, DWORD ms) {
+// The process's card windows of this class, top first, and how many show.
+std::vector<HWND> cardsOf(DWORD pid, const wchar_t* cardClass, size_t& shown) {
     struct Look {
         DWORD pid;
-        const wchar_t* cardClass;
-        const wchar_t* panelClass;
+        const wchar_t* cls;
         std::vector<HWND> cards;
         size_t shown;
-        HWND panel;
-    };
+    } look{pid, cardClass, {}, 0};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* l = reinterpret_cast<Look*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            wchar_t cls[32];
+            if (owner != l->pid || !GetClassNameW(h, cls, 32) || wcscmp(cls, l->cls)) return TRUE;
+            l->cards.push_back(h);
+            l->shown += IsWindowVisible(h) != FALSE;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&look));
+    shown = look.shown;
+    return look.cards;
+}
+
+// Polls until the process shows its panel and n cards of this class; the card windows, top first.
+// Both programs show the panel once the cards show, so the panel is watched (a cheap search by
+// class) and the cards are counted when it shows: listing thousands of windows again and again
+// would keep the server from the program being measured.
+std::vector<HWND> waitVisible(DWORD pid, const wchar_t* cardClass, const wchar_t* panelClass, size_t n,
+                              HWND& panel, DWORD ms) {
     const auto start = GetTickCount();
     do {
-        Look look{pid, cardClass, panelClass, {}, 0, nullptr};
-        EnumWindows(
-            [](HWND h, LPARAM lp) -> BOOL {
-                auto* l = reinterpret_cast<Look*>(lp);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(h, &owner);
-                if (owner != l->pid) return TRUE;
-                wchar_t cls[32];
-                GetClassNameW(h, cls, 32);
-                const bool visible = IsWindowVisible(h);
-                if (!wcscmp(cls, l->cardClass)) {
-                    l->cards.push_back(h);
-                    l->shown += visible;
-                } else if (!wcscmp(cls, l->panelClass) && visible) {
-                    l->panel = h;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&look));
-        if (look.panel && look.shown >= n) {
-            panel = look.panel;
-            return look.cards;
+        for (HWND h = FindWindowExW(nullptr, nullptr, panelClass, nullptr); h;
+             h = FindWindowExW(nullptr, h, panelClass, nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if (owner != pid || !IsWindowVisible(h)) continue;
+            size_t shown = 0;
+            std::vector<HWND> cards = cardsOf(pid, cardClass, shown);
+            if (shown < n) break;
+            panel = h;
+            return cards;
         }
-        Sleep(n > 2000 ? 1000 : 2);  // a listing of thousands of windows keeps the server busy
+        Sleep(2);
     } while (GetTickCount() - start < ms);
     return {};
 }
@@ -173,6 +181,8 @@ void clickAt(int x, int y) {
     e2e::sendMouse(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, x, y, 0);
 }
 
+bool startAndCloseOnly = false;  // --start-only: the pile and the commands are left out
+
 // One run of one side on a table of n cards; every figure in milliseconds.
 bool runOnce(bool bare, int n, const std::wstring& self, Figures& out) {
     Side s{bare, {}};
@@ -199,46 +209,48 @@ bool runOnce(bool bare, int n, const std::wstring& self, Figures& out) {
     out["start-up painted"].push_back(msSince(t));
     settle(s.panel);
 
-    const int x = kPileX + 30, y = kPileY + 40;
-    // Each request is timed until handled; what it left to paint is painted before the next starts.
-    auto timed = [&](const char* name, const std::function<void()>& act) {
-        auto t0 = Clock::now();
-        act();
-        settle(s.panel);
-        out[name].push_back(msSince(t0));
-        waitPainted(s.cards);
-    };
-    auto command = [&](int id, UINT request) {
-        if (bare)
-            PostMessageW(s.panel, request, 0, 0);
-        else
-            PostMessageW(s.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.panel, id)));
-    };
-    e2e::movePointer(x, y);
-    if (!bare) {
-        clickAt(x, y);  // picked up: the double-click's first click
-        settle(s.panel);
+    if (!startAndCloseOnly) {
+        const int x = kPileX + 30, y = kPileY + 40;
+        // Each request is timed until handled; what it left to paint is painted before the next starts.
+        auto timed = [&](const char* name, const std::function<void()>& act) {
+            auto t0 = Clock::now();
+            act();
+            settle(s.panel);
+            out[name].push_back(msSince(t0));
+            waitPainted(s.cards);
+        };
+        auto command = [&](int id, UINT request) {
+            if (bare)
+                PostMessageW(s.panel, request, 0, 0);
+            else
+                PostMessageW(s.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.panel, id)));
+        };
+        e2e::movePointer(x, y);
+        if (!bare) {
+            clickAt(x, y);  // picked up: the double-click's first click
+            settle(s.panel);
+        }
+        timed("pile lift", [&] { bare ? command(0, kLift) : clickAt(x, y); });
+        std::vector<double> steps;
+        for (int i = 1; i <= kCarrySteps; ++i) {
+            auto t0 = Clock::now();
+            if (bare)
+                command(0, kCarry);
+            else
+                e2e::sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x + 7 * i, y + 7 * i, 0);
+            settle(s.panel);
+            steps.push_back(msSince(t0));
+            waitPainted(s.cards);
+        }
+        std::sort(steps.begin(), steps.end());
+        out["carry step"].push_back(steps[steps.size() / 2]);
+        timed("put-down", [&] { bare ? command(0, kPutDown) : clickAt(x + 7 * kCarrySteps, y + 7 * kCarrySteps); });
+        timed("undo", [&] { command(IDC_RP_UNDO, kUndo); });
+        timed("shuffle", [&] { command(IDC_RP_SHUFFLE, kShuffle); });
+        timed("sequence", [&] { command(IDC_RP_SEQUENCE, kSequence); });
+        timed("scatter", [&] { command(IDC_RP_SCATTER, kScatter); });
+        timed("gather", [&] { command(IDC_RP_GATHER, kGather); });
     }
-    timed("pile lift", [&] { bare ? command(0, kLift) : clickAt(x, y); });
-    std::vector<double> steps;
-    for (int i = 1; i <= kCarrySteps; ++i) {
-        auto t0 = Clock::now();
-        if (bare)
-            command(0, kCarry);
-        else
-            e2e::sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x + 7 * i, y + 7 * i, 0);
-        settle(s.panel);
-        steps.push_back(msSince(t0));
-        waitPainted(s.cards);
-    }
-    std::sort(steps.begin(), steps.end());
-    out["carry step"].push_back(steps[steps.size() / 2]);
-    timed("put-down", [&] { bare ? command(0, kPutDown) : clickAt(x + 7 * kCarrySteps, y + 7 * kCarrySteps); });
-    timed("undo", [&] { command(IDC_RP_UNDO, kUndo); });
-    timed("shuffle", [&] { command(IDC_RP_SHUFFLE, kShuffle); });
-    timed("sequence", [&] { command(IDC_RP_SEQUENCE, kSequence); });
-    timed("scatter", [&] { command(IDC_RP_SCATTER, kScatter); });
-    timed("gather", [&] { command(IDC_RP_GATHER, kGather); });
     out["GDI objects"].push_back(static_cast<double>(gdiObjects(s.run.pi.hProcess)));
     out["windows"].push_back(static_cast<double>(windowsOf(pid)));
     t = Clock::now();
@@ -387,7 +399,9 @@ int wmain(int argc, wchar_t** argv) {
     int runs = 5;
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
-        if (!wcscmp(argv[i], L"--runs") && i + 1 < argc)
+        if (!wcscmp(argv[i], L"--start-only"))
+            startAndCloseOnly = true;
+        else if (!wcscmp(argv[i], L"--runs") && i + 1 < argc)
             runs = std::max(1, _wtoi(argv[++i]));
         else
             sizes.push_back(std::max(kPile, _wtoi(argv[i])));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 #include <vector>
 
 #include "app/panel.h"
@@ -52,32 +51,14 @@ void scatter() {
     const int32_t gx = wa.width() / 2, gy = wa.height() / 2;
     int32_t l = std::min(gx, gy) - std::max(table.cardWidth / 2, table.cardHeight / 2);
     if (l <= 0) l = 1;
-    // Each card's place is drawn in the Deck's order.
-    std::unordered_map<desk::Window, desk::Point> places;
     for (const auto& c : table.deck.items()) {
         const int32_t d = table.random.pick(l + 1);
         const double a = table.random.pick(360) * kDegree;
         const int32_t x = static_cast<int32_t>(d * std::cos(a)) + wa.left + gx - table.cardWidth / 2;
         const int32_t y = static_cast<int32_t>(d * std::sin(a)) + wa.top + gy - table.cardHeight / 2;
-        places[c->window] = {x, y};
+        batch = desk::defer(batch, c->window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!batch) return;
     }
-    // The moves are handed over from the bottom card up: a window system that applies them one at
-    // a time then lifts each card off a heap from beneath the others, which uncovers nothing (from
-    // the top card down every card lifted off a heap uncovers the next: six times the cost under
-    // Wine for a heap of a thousand). A window the list does not hold fails the batch, as before.
-    const std::vector<desk::Window> order = listCardWindows();
-    auto move = [&](desk::Window w, desk::Point p) {
-        batch = desk::defer(batch, w, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return batch != nullptr;
-    };
-    for (auto w = order.rbegin(); w != order.rend(); ++w) {
-        auto place = places.find(*w);
-        if (place == places.end()) continue;
-        if (!move(*w, place->second)) return;
-        places.erase(place);
-    }
-    for (const auto& rest : places)
-        if (!move(rest.first, rest.second)) return;
     if (!endBatchRefreshingMarks(batch)) return;
     playTableSound(IDS_RP_ALL);
     bringCurrentForward();

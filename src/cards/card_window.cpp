@@ -35,6 +35,9 @@ void forgetCardPlace(Card& card) {
     card.placed = false;
     card.shown = false;
     table.grid.remove(card);
+    // Only a marked card is in the list (a refresh rebuilds it from the marks it sets).
+    if (!card.marked) return;
+    card.marked = 0;
     auto& marked = table.markedCards;
     marked.erase(std::remove(marked.begin(), marked.end(), &card), marked.end());
 }

@@ -60,7 +60,10 @@ void markTrail(Card& card, bool start) {
         before.swap(table.markedCards);
         for (Card* c : before)
             if (c != &card) setMark(*c, 0);
-        setMark(card, 1);
+        if (card.marked)
+            table.markedCards.push_back(&card);
+        else
+            setMark(card, 1);
         return;
     }
     // The cards under the pointer join the trail in the Deck's order.

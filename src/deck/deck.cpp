@@ -73,6 +73,10 @@ void releaseCard(Card& card) {
 
 void releaseAllCards() {
     auto& items = table.deck.items();
+    // Every card goes: nothing is left to look up, so nothing is taken out of the lists one by one.
+    table.markedCards.clear();
+    for (const auto& c : items) c->marked = 0;
+    table.grid.clear();
     while (!items.empty()) {
         std::unique_ptr<Card> card = table.deck.remove(items.size() - 1);
         if (table.currentCard == card.get()) table.currentCard = nullptr;

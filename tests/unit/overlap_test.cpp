@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <list>
 #include <random>
+#include <set>
 
 #include "app/panel.h"
 #include "cards/card_window.h"
+#include "cards/gestures.h"
 #include "cards/overlap.h"
 #include "deck/deck.h"
 #include "desk/winconst.h"
@@ -202,6 +204,23 @@ TEST_F(MarksTest, NoCurrentCardClearsEveryMark) {
     refreshMarks(b);
     EXPECT_EQ(a.marked, 0u);
     EXPECT_EQ(b.marked, 0u);
+}
+
+TEST_F(MarksTest, TheMarkedListHoldsExactlyTheMarkedCards) {
+    Card& a = lay(100, 100);
+    Card& b = lay(120, 100);
+    Card& far = lay(600, 600);
+    table.currentCard = &a;
+    refreshMarks(a);
+    markTrail(a, true);  // a was marked already and stays so
+    auto listed = [] { return std::set<Card*>(table.markedCards.begin(), table.markedCards.end()); };
+    EXPECT_EQ(listed(), std::set<Card*>{&a});
+    EXPECT_EQ(table.markedCards.size(), 1u);
+    refreshMarks(a);
+    EXPECT_EQ(listed(), (std::set<Card*>{&a, &b}));
+    fake::destroy(b.window);  // a card whose window goes leaves the list
+    EXPECT_EQ(listed(), std::set<Card*>{&a});
+    EXPECT_EQ(far.marked, 0u);
 }
 
 TEST_F(MarksTest, PutAwayCurrentCardLeavesNoMarks) {
