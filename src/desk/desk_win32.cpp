@@ -253,8 +253,9 @@ bool endBatch(Batch b) {
         if ((e.flags & (SWP_NOZORDER | SWP_NOACTIVATE)) || restacked.at(e.hwnd) != &e) continue;
         if (!((e.flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd))) activated = e.hwnd;
     }
-    // Reports about the order as it stands must not arrive once it has changed.
-    if (wine) settleWithX();
+    // Reports about the order as it stands must not arrive once it has changed (nothing to wait
+    // for when the order stays: a wait for X costs a pass over everything it has queued).
+    if (wine && !raise.empty()) settleWithX();
     struct Restacking {
         Restacking() { restacking = true; }
         ~Restacking() { restacking = false; }
