@@ -1,6 +1,7 @@
 #include "cards/card_window_win32.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <iterator>
 
 #include "app/table.h"
@@ -11,7 +12,13 @@
 
 const wchar_t kCardClassName[] = L"Card";
 
-Card* cardOf(HWND hwnd) { return reinterpret_cast<Card*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+namespace {
+bool allDetached = false;  // every card window's tie is cut (shutdown)
+}
+
+Card* cardOf(HWND hwnd) {
+    return allDetached ? nullptr : reinterpret_cast<Card*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
 HRGN createCardRegion(int width, int height) {
     return CreateRoundRectRgn(0, 0, width + 1, height + 1, width / 10, height / 10);
@@ -158,6 +165,19 @@ void onDropFiles(HWND hwnd, Card& card, HDROP drop) {
 
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CREATE) {
+        if (allDetached) {
+            // Cards are made again after all were let go (tests do): the windows of that time
+            // are cut from their freed records for good before the flag goes.
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND h, LPARAM) -> BOOL {
+                    wchar_t cls[8];
+                    if (GetClassNameW(h, cls, 8) && !wcscmp(cls, kCardClassName)) SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+                    return TRUE;
+                },
+                0);
+            allDetached = false;
+        }
         auto* card = static_cast<Card*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         if (!card) return DefWindowProcW(hwnd, msg, wp, lp);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(card));
@@ -223,6 +243,8 @@ void createCardTooltip() {
 }
 
 namespace desk {
+void detachAllCards() { allDetached = true; }
+
 // The shared control shows the tip of the tool that last had a mouse message: the card is made
 // that tool with a pointer move relayed for it, then the tip pops up at the pointer.
 void showTip(Window card) {

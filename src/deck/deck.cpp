@@ -62,9 +62,9 @@ Card* Deck::find(desk::Window w) const {
     return nullptr;
 }
 
-void releaseCard(Card& card) {
+void releaseCard(Card& card, bool detach) {
     forgetCardPlace(card);
-    if (card.window) desk::detachCard(card.window);
+    if (card.window && detach) desk::detachCard(card.window);
     card.picture.reset();
     card.spreadList.clear();
     card.trail.clear();
@@ -77,10 +77,11 @@ void releaseAllCards() {
     table.markedCards.clear();
     for (const auto& c : items) c->marked = 0;
     table.grid.clear();
+    desk::detachAllCards();  // one step, not a window-system call per card
     while (!items.empty()) {
         std::unique_ptr<Card> card = table.deck.remove(items.size() - 1);
         if (table.currentCard == card.get()) table.currentCard = nullptr;
-        releaseCard(*card);
+        releaseCard(*card, false);
     }
 }
 

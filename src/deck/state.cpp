@@ -38,10 +38,9 @@ StateData collectState() {
     // window, so the count always matches the records. Never more than the reader takes.
     for (desk::Window w : listCardWindows()) {
         auto it = byWindow.find(w);
-        desk::Rect r;
-        if (it == byWindow.end() || !desk::windowRect(w, r)) continue;
+        if (it == byWindow.end() || !it->second->placed) continue;
         const Card& c = *it->second;
-        d.cards.push_back({c.suit, c.rank, r.left, r.top, c.faceUp});
+        d.cards.push_back({c.suit, c.rank, c.rect.left, c.rect.top, c.faceUp});
         if (d.cards.size() == kMaxStateCards) break;
     }
     return d;

@@ -53,6 +53,8 @@ bool isAlive(Window w);
 Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window owner);
 // Cuts the tie between a window and its record, so that nothing reaches a freed record.
 void detachCard(Window w);
+// Cuts every card window's tie at once (at shutdown, before the records go).
+void detachAllCards();
 // Closes a window for good (a card's destruction handler runs before this returns).
 void closeWindow(Window w);
 // Shows a window where it is, without activating it.

@@ -162,6 +162,10 @@ void detachCard(Window w) {
     if (fake::Window* f = find(w)) f->card = nullptr;
 }
 
+void detachAllCards() {
+    for (auto& w : world.windows) w.second.card = nullptr;
+}
+
 void closeWindow(Window w) { fake::destroy(w); }
 
 void showTip(Window card) { world.tipsShown.push_back(card); }
