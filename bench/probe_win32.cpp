@@ -100,7 +100,7 @@ size_t windowsOf(DWORD pid) {
 // Waits until the panel's thread has handled everything queued before this call.
 void settle(HWND panel) {
     InvalidateRect(panel, nullptr, FALSE);
-    for (int i = 0; i < 600000 && GetUpdateRect(panel, nullptr, FALSE); ++i) Sleep(0);
+    for (int i = 0; i < 600000 && GetUpdateRect(panel, nullptr, FALSE); ++i) Sleep(1);
 }
 
 // The process's card windows of this class, top first, and how many show.
