@@ -19,15 +19,7 @@ bool rectsOverlap(const desk::Rect& ref, const desk::Rect& r) {
     return (right - left) * (bottom - top) >= needed;
 }
 
-// A visible card window and its rectangle.
-bool shownRect(desk::Window w, desk::Rect& r) { return w && desk::isVisible(w) && desk::windowRect(w, r); }
-
 }  // namespace
-
-bool cardsOverlap(const desk::Rect& ref, desk::Window other) {
-    desk::Rect r;
-    return shownRect(other, r) && rectsOverlap(ref, r);
-}
 
 void sortByDeckOrder(Pile& pile) {
     std::vector<std::pair<size_t, Card*>> keyed;

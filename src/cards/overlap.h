@@ -8,8 +8,6 @@
 
 using Pile = std::vector<Card*>;
 
-// Whether the other card's window covers at least the overlap ratio of the reference area.
-bool cardsOverlap(const desk::Rect& ref, desk::Window other);
 // The card's pile: deck order for the cards on the card itself, then order of discovery.
 void collectPile(const Card& card, bool includeItself, Pile& out);
 // The Deck's order; records the Deck does not hold are dropped.
