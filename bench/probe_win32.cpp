@@ -1,12 +1,20 @@
 // Drives the real rupone.exe from outside, as a user would, beside a bare program that does the same
 // window work, on the same table, in the same run:
-//   probe [--runs R] [--start-only] N...
+//   probe [--runs R] [--start-only | --pile-only] N...
 //                           for each table of N cards (the state file holds a 53-card pile to work
 //                           with and the rest in heaps), R runs of each program (5 by default);
 //                           prints each figure's minimum and median for the program and the bare
 //                           program (the floor) and the ratios.
-//   probe --bare FILE       the bare program (started by the probe): the table of FILE in plain
-//                           windows, answering the probe's requests with one batch each.
+//   probe --bare FILE LAYOUTS
+//                           the bare program (started by the probe): the table of FILE in plain
+//                           windows; request k puts its windows as LAYOUTS' k-th layout says.
+//
+// The bare program does the same window work as the program: after each request of a run the probe
+// reads where the program's card windows and panel stand and in what stacking, and the bare program
+// of that run is asked to reach each of those layouts in turn, with the fewest window operations
+// that give the right stacking on screen under Wine (which passes on to X only raises to the top):
+// the windows above the deepest one that must change its place among the others are raised to the
+// top from the bottom up, and the remaining moves are made in one deferred batch.
 //
 // A request is done when the program has handled every input and message sent before it: the probe
 // then invalidates the panel and waits until its update region is empty, since a window is painted
@@ -21,6 +29,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -166,8 +175,52 @@ const char* const kOrder[] = {"start-up visible", "start-up painted", "pile lift
                               "undo",             "shuffle",          "sequence",  "scatter",    "gather",
                               "close with save",  "GDI objects",      "windows"};
 
-// A pile request of the probe to the bare program: posted to its panel.
-enum BareRequest : UINT { kLift = WM_APP + 1, kCarry, kPutDown, kUndo, kShuffle, kSequence, kScatter, kGather };
+// A request of the probe to the bare program, posted to its panel: reach layout wParam.
+constexpr UINT kApply = WM_APP + 1;
+
+// Where the windows of a table stand, top first: the card's place in the file (the panel: -1) and
+// its left and top.
+struct Placed {
+    int32_t id, x, y;
+};
+using Layout = std::vector<Placed>;
+
+// The layout of the program's panel and card windows, as the window list has them.
+Layout layoutOf(const std::vector<HWND>& firstCards, HWND panel) {
+    std::map<HWND, int32_t> ids{{panel, -1}};
+    for (size_t i = 0; i < firstCards.size(); ++i) ids[firstCards[i]] = static_cast<int32_t>(i);
+    Layout out;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        auto it = ids.find(h);
+        RECT r;
+        if (it != ids.end() && GetWindowRect(h, &r)) out.push_back({it->second, r.left, r.top});
+    }
+    return out;
+}
+
+std::vector<uint8_t> encodeLayouts(const std::vector<Layout>& all) {
+    std::vector<int32_t> words{static_cast<int32_t>(all.size())};
+    for (const Layout& l : all) {
+        words.push_back(static_cast<int32_t>(l.size()));
+        for (const Placed& p : l) words.insert(words.end(), {p.id, p.x, p.y});
+    }
+    const auto* b = reinterpret_cast<const uint8_t*>(words.data());
+    return std::vector<uint8_t>(b, b + words.size() * sizeof(int32_t));
+}
+
+std::vector<Layout> decodeLayouts(const std::vector<uint8_t>& bytes) {
+    std::vector<int32_t> w(bytes.size() / sizeof(int32_t));
+    std::memcpy(w.data(), bytes.data(), w.size() * sizeof(int32_t));
+    std::vector<Layout> all;
+    size_t at = 0;
+    const auto next = [&] { return at < w.size() ? w[at++] : 0; };
+    for (int32_t n = next(); n > 0; --n) {
+        Layout l(static_cast<size_t>(std::max(0, next())));
+        for (Placed& p : l) p.id = next(), p.x = next(), p.y = next();
+        all.push_back(std::move(l));
+    }
+    return all;
+}
 
 struct Side {
     bool bare;
@@ -182,17 +235,21 @@ void clickAt(int x, int y) {
 }
 
 bool startAndCloseOnly = false;  // --start-only: the pile and the commands are left out
+bool pileOnly = false;           // --pile-only: the commands are left out
 
 // One run of one side on a table of n cards; every figure in milliseconds.
-bool runOnce(bool bare, int n, const std::wstring& self, Figures& out) {
+// The program's run records the layout after each request; the bare program's run replays them.
+bool runOnce(bool bare, int n, const std::wstring& self, Figures& out, std::vector<Layout>& layouts) {
     Side s{bare, {}};
     const std::wstring folder = e2e::freshFolder();
     const StateData d = tableOf(n);
     if (!e2e::writeFile(folder + L"\\rupone.dat", encodeState(d))) return false;
+    if (bare && !e2e::writeFile(folder + L"\\layouts.bin", encodeLayouts(layouts))) return false;
+    if (!bare) layouts.clear();
     STARTUPINFOW si{};
     si.cb = sizeof si;
     std::wstring exe = bare ? self : folder + L"\\" RUPONE_EXE_NAME;
-    std::wstring cmd = L"\"" + exe + L"\"" + (bare ? L" --bare \"" + folder + L"\\rupone.dat\"" : L"");
+    std::wstring cmd = L"\"" + exe + L"\"" + (bare ? L" --bare \"" + folder + L"\\rupone.dat\" \"" + folder + L"\\layouts.bin\"" : L"");
     const DWORD limit = static_cast<DWORD>(60000 + n * 60);
     auto t = Clock::now();
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &s.run.pi))
@@ -211,45 +268,51 @@ bool runOnce(bool bare, int n, const std::wstring& self, Figures& out) {
 
     if (!startAndCloseOnly) {
         const int x = kPileX + 30, y = kPileY + 40;
-        // Each request is timed until handled; what it left to paint is painted before the next starts.
-        auto timed = [&](const char* name, const std::function<void()>& act) {
-            auto t0 = Clock::now();
-            act();
+        const std::vector<HWND> firstCards = s.cards;
+        // A request of the program is the user's input or a panel command; the bare program's is the
+        // next layout. Either is timed until handled; what it left to paint is painted before the next.
+        WPARAM next = 0;
+        auto request = [&](const std::function<void()>& act) {
+            if (bare)
+                PostMessageW(s.panel, kApply, next++, 0);
+            else
+                act();
             settle(s.panel);
-            out[name].push_back(msSince(t0));
+        };
+        auto recorded = [&] {
+            if (!bare) layouts.push_back(layoutOf(firstCards, s.panel));
             waitPainted(s.cards);
         };
-        auto command = [&](int id, UINT request) {
-            if (bare)
-                PostMessageW(s.panel, request, 0, 0);
-            else
-                PostMessageW(s.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.panel, id)));
+        auto timed = [&](const char* name, const std::function<void()>& act) {
+            auto t0 = Clock::now();
+            request(act);
+            out[name].push_back(msSince(t0));
+            recorded();
+        };
+        auto command = [&](int id) {
+            PostMessageW(s.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.panel, id)));
         };
         e2e::movePointer(x, y);
-        if (!bare) {
-            clickAt(x, y);  // picked up: the double-click's first click
-            settle(s.panel);
-        }
-        timed("pile lift", [&] { bare ? command(0, kLift) : clickAt(x, y); });
+        request([&] { clickAt(x, y); });  // picked up: the double-click's first click (untimed)
+        recorded();
+        timed("pile lift", [&] { clickAt(x, y); });
         std::vector<double> steps;
         for (int i = 1; i <= kCarrySteps; ++i) {
             auto t0 = Clock::now();
-            if (bare)
-                command(0, kCarry);
-            else
-                e2e::sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x + 7 * i, y + 7 * i, 0);
-            settle(s.panel);
+            request([&] { e2e::sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x + 7 * i, y + 7 * i, 0); });
             steps.push_back(msSince(t0));
-            waitPainted(s.cards);
+            recorded();
         }
         std::sort(steps.begin(), steps.end());
         out["carry step"].push_back(steps[steps.size() / 2]);
-        timed("put-down", [&] { bare ? command(0, kPutDown) : clickAt(x + 7 * kCarrySteps, y + 7 * kCarrySteps); });
-        timed("undo", [&] { command(IDC_RP_UNDO, kUndo); });
-        timed("shuffle", [&] { command(IDC_RP_SHUFFLE, kShuffle); });
-        timed("sequence", [&] { command(IDC_RP_SEQUENCE, kSequence); });
-        timed("scatter", [&] { command(IDC_RP_SCATTER, kScatter); });
-        timed("gather", [&] { command(IDC_RP_GATHER, kGather); });
+        timed("put-down", [&] { clickAt(x + 7 * kCarrySteps, y + 7 * kCarrySteps); });
+        if (!pileOnly) {
+            timed("undo", [&] { command(IDC_RP_UNDO); });
+            timed("shuffle", [&] { command(IDC_RP_SHUFFLE); });
+            timed("sequence", [&] { command(IDC_RP_SEQUENCE); });
+            timed("scatter", [&] { command(IDC_RP_SCATTER); });
+            timed("gather", [&] { command(IDC_RP_GATHER); });
+        }
     }
     out["GDI objects"].push_back(static_cast<double>(gdiObjects(s.run.pi.hProcess)));
     out["windows"].push_back(static_cast<double>(windowsOf(pid)));
@@ -273,41 +336,47 @@ double medianOf(std::vector<double> v) {
 // ---- the bare program ----
 
 struct Bare {
-    std::vector<HWND> cards;  // top first
-    std::vector<POINT> places;
-    std::vector<POINT> before;
+    std::vector<HWND> cards;  // in the file's order
     HWND panel = nullptr;
-    unsigned seed = 1;
+    std::vector<int32_t> stack;  // the ids of the windows, top first (the panel: -1)
+    std::vector<Layout> layouts;
 } bare;
 
-unsigned nextRandom() { return bare.seed = bare.seed * 1103515245u + 12345u, bare.seed >> 16; }
+HWND bareWindow(int32_t id) { return id < 0 ? bare.panel : bare.cards[static_cast<size_t>(id)]; }
 
-// One batch over the windows: each moved to its place (when given) and stacked beneath the one before
-// (when restacking).
-void batch(const std::vector<HWND>& windows, const std::vector<POINT>* places, bool restack) {
-    HDWP dwp = BeginDeferWindowPos(static_cast<int>(windows.size()));
-    HWND above = HWND_TOP;
-    for (size_t i = 0; i < windows.size() && dwp; ++i) {
-        UINT flags = SWP_NOSIZE | SWP_NOACTIVATE | (places ? 0 : SWP_NOMOVE) | (restack ? 0 : SWP_NOZORDER);
-        POINT p = places ? (*places)[i] : POINT{};
-        dwp = DeferWindowPos(dwp, windows[i], above, p.x, p.y, 0, 0, flags);
-        above = windows[i];
+// Reaches the layout: raises the windows above the deepest one whose place among the others
+// changes, from the bottom up (each moved on the way when it moves), then moves the rest in one
+// deferred batch.
+void apply(const Layout& want) {
+    std::map<int32_t, size_t> at;
+    for (size_t i = 0; i < bare.stack.size(); ++i) at[bare.stack[i]] = i;
+    size_t k = want.size();
+    while (k > 0 && at.count(want[k - 1].id) &&
+           (k == want.size() || at[want[k - 1].id] < at[want[k].id]))
+        --k;
+    std::map<int32_t, POINT> now;
+    for (int32_t id : bare.stack) {
+        RECT r;
+        GetWindowRect(bareWindow(id), &r);
+        now[id] = {r.left, r.top};
+    }
+    for (size_t i = k; i-- > 0;) {
+        const Placed& p = want[i];
+        const bool moves = now[p.id].x != p.x || now[p.id].y != p.y;
+        SetWindowPos(bareWindow(p.id), HWND_TOP, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | (moves ? 0 : SWP_NOMOVE));
+    }
+    HDWP dwp = BeginDeferWindowPos(static_cast<int>(want.size()));
+    for (size_t i = k; i < want.size() && dwp; ++i) {
+        const Placed& p = want[i];
+        if (now[p.id].x != p.x || now[p.id].y != p.y)
+            dwp = DeferWindowPos(dwp, bareWindow(p.id), nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (dwp) EndDeferWindowPos(dwp);
-}
-
-void currentPlaces(std::vector<POINT>& out) {
-    out.resize(bare.cards.size());
-    for (size_t i = 0; i < bare.cards.size(); ++i) {
-        RECT r;
-        GetWindowRect(bare.cards[i], &r);
-        out[i] = {r.left, r.top};
-    }
+    bare.stack.clear();
+    for (const Placed& p : want) bare.stack.push_back(p.id);
 }
 
 LRESULT CALLBACK barePanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    const std::vector<HWND> pile(bare.cards.begin(), bare.cards.begin() + std::min<size_t>(kPile, bare.cards.size()));
-    std::vector<POINT> places;
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -315,27 +384,8 @@ LRESULT CALLBACK barePanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(h, &ps);
         return 0;
     }
-    case kLift: batch(pile, nullptr, true); return 0;
-    case kCarry:
-        currentPlaces(bare.before);
-        for (size_t i = 0; i < pile.size(); ++i) places.push_back({bare.before[i].x + 7, bare.before[i].y + 7});
-        batch(pile, &places, false);
-        return 0;
-    case kPutDown: return 0;
-    case kUndo: batch(bare.cards, &bare.places, true); return 0;
-    case kShuffle:
-    case kSequence: {
-        std::vector<HWND> order = msg == kShuffle ? pile : bare.cards;
-        for (size_t i = order.size(); i > 1; --i) std::swap(order[i - 1], order[nextRandom() % i]);
-        batch(order, nullptr, true);
-        return 0;
-    }
-    case kScatter:
-    case kGather:
-        for (size_t i = 0; i < bare.cards.size(); ++i)
-            places.push_back(msg == kScatter ? POINT{static_cast<LONG>(100 + nextRandom() % 800), static_cast<LONG>(50 + nextRandom() % 600)}
-                                             : POINT{static_cast<LONG>(500 + i / 40), static_cast<LONG>(400 + i / 40)});
-        batch(bare.cards, &places, false);
+    case kApply:
+        if (wp < bare.layouts.size()) apply(bare.layouts[wp]);
         return 0;
     case WM_CLOSE: DestroyWindow(h); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
@@ -354,8 +404,9 @@ LRESULT CALLBACK bareCardProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The table of the file in plain windows: made from the bottom card up, each with the card's
 // rounded shape, placed and shown in one batch; then a small panel.
-int runBare(const std::wstring& file) {
+int runBare(const std::wstring& file, const std::wstring& layouts) {
     StateData d;
+    bare.layouts = decodeLayouts(e2e::readFile(layouts));
     std::vector<uint8_t> bytes = e2e::readFile(file);
     if (!decodeState(bytes.data(), bytes.size(), d)) return 2;
     HINSTANCE inst = GetModuleHandleW(nullptr);
@@ -377,14 +428,15 @@ int runBare(const std::wstring& file) {
                                         inst, nullptr);
         SetWindowRgn(bare.cards[i], CreateRoundRectRgn(0, 0, w + 1, hgt + 1, w / 10, hgt / 10), FALSE);
     }
-    for (const StateCard& c : d.cards) bare.places.push_back({c.x, c.y});
     HDWP dwp = BeginDeferWindowPos(static_cast<int>(bare.cards.size()));
     for (size_t i = 0; i < bare.cards.size() && dwp; ++i)
-        dwp = DeferWindowPos(dwp, bare.cards[i], nullptr, bare.places[i].x, bare.places[i].y, 0, 0,
+        dwp = DeferWindowPos(dwp, bare.cards[i], nullptr, d.cards[i].x, d.cards[i].y, 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (dwp) EndDeferWindowPos(dwp);
     bare.panel = CreateWindowExW(WS_EX_TOOLWINDOW, L"BarePanel", L"", WS_POPUP | WS_VISIBLE, d.panelX, d.panelY, 200,
                                  120, nullptr, nullptr, inst, nullptr);
+    bare.stack.push_back(-1);
+    for (size_t i = 0; i < bare.cards.size(); ++i) bare.stack.push_back(static_cast<int32_t>(i));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;
@@ -393,7 +445,7 @@ int runBare(const std::wstring& file) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && !wcscmp(argv[1], L"--bare")) return runBare(argv[2]);
+    if (argc == 4 && !wcscmp(argv[1], L"--bare")) return runBare(argv[2], argv[3]);
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     int runs = 5;
@@ -401,6 +453,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!wcscmp(argv[i], L"--start-only"))
             startAndCloseOnly = true;
+        else if (!wcscmp(argv[i], L"--pile-only"))
+            pileOnly = true;
         else if (!wcscmp(argv[i], L"--runs") && i + 1 < argc)
             runs = std::max(1, _wtoi(argv[++i]));
         else
@@ -411,8 +465,9 @@ int wmain(int argc, wchar_t** argv) {
     for (int n : sizes) {
         Figures program, floor;
         for (int r = 0; r < runs; ++r) {
-            if (!runOnce(false, n, self, program)) std::printf("  %d cards: a run of rupone.exe failed\n", n);
-            if (!runOnce(true, n, self, floor)) std::printf("  %d cards: a run of the bare program failed\n", n);
+            std::vector<Layout> layouts;
+            if (!runOnce(false, n, self, program, layouts)) std::printf("  %d cards: a run of rupone.exe failed\n", n);
+            if (!runOnce(true, n, self, floor, layouts)) std::printf("  %d cards: a run of the bare program failed\n", n);
         }
         std::printf("%d cards%*s rupone.exe            bare program          ratio\n", n, 14 - static_cast<int>(std::to_string(n).size()), "");
         for (const char* name : kOrder) {

@@ -57,6 +57,31 @@ int main(int argc, char** argv) {
     t = std::chrono::steady_clock::now();
     for (auto& k : table.deck.items()) desk::isVisible(k->window);
     printf("isVisible x n: %.1f ms\n", msSince(t));
+    {
+        auto settle = [] { HDC s = GetDC(nullptr); GetPixel(s, 0, 0); ReleaseDC(nullptr, s); MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0); };
+        auto& items = table.deck.items();
+        for (int pass = 0; pass < 2; ++pass) {
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < 53; ++i) SetWindowPos(toHwnd(items[n - 60 + i]->window), HWND_TOP, 0,0,0,0, SWP_NOMOVE|SWP_NOSIZE|SWP_NOACTIVATE);
+        printf("53 raises near top: %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now(); settle(); printf(" then settle %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < 53; ++i) { SetWindowPos(toHwnd(items[n - 60 + i]->window), HWND_TOP, 0,0,0,0, SWP_NOMOVE|SWP_NOSIZE|SWP_NOACTIVATE); settle(); }
+        printf("53 raises near top with settle: %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < 53; ++i) settle();
+        printf("53 settles: %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now();
+        for (int i = 0; i < 53; ++i) { HDC s = GetDC(nullptr); GetPixel(s, 0, 0); ReleaseDC(nullptr, s);}
+        printf("53 getpixel: %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now();
+        HDWP d = BeginDeferWindowPos(53); HWND prev = HWND_TOP;
+        for (int i = 0; i < 53; ++i) { HWND h = toHwnd(items[n - 60 + i]->window); d = DeferWindowPos(d, h, prev, 0,0,0,0, SWP_NOMOVE|SWP_NOSIZE|SWP_NOACTIVATE); prev = h; }
+        EndDeferWindowPos(d);
+        printf("53 deferred restack near top: %.1f ms\n", msSince(t));
+        t = std::chrono::steady_clock::now(); settle(); printf(" then settle %.1f ms\n", msSince(t));
+        }
+    }
     const size_t objectsBefore = liveGdiObjects();
     t = std::chrono::steady_clock::now();
     for (auto& k : table.deck.items()) {

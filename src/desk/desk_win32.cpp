@@ -233,19 +233,20 @@ bool endBatch(Batch b) {
     std::vector<HWND> now;
     for (Window w : topLevelWindows()) now.push_back(toHwnd(w));
     std::list<HWND> target = stackedOrder(now, entries);
-    // Everything below the deepest place where the order changes stays where it is: windows
-    // already in their place are only moved and shown, not raised (each raise costs Wine a pass
-    // over all windows, so raising a whole table that is already in order was quadratic).
-    size_t depth = 0, i = 0;
-    std::unordered_map<HWND, size_t> place;
-    for (auto t = target.begin(); t != target.end(); ++t, ++i) {
-        place.emplace(*t, i);
-        if (i >= now.size() || now[i] != *t) depth = i + 1;
+    // Only the fewest top windows of the target order are raised: those beneath them that keep
+    // their order among themselves are only moved and shown (each raise costs Wine a pass over
+    // all windows, so raising a whole table that is already in order was quadratic; and a pile
+    // brought up beneath a card need not raise the panel it passes).
+    std::unordered_map<HWND, size_t> was, place;
+    for (size_t i = 0; i < now.size(); ++i) was.emplace(now[i], i);
+    size_t depth = target.size(), i = 0;
+    size_t under = now.size();
+    for (auto t = target.rbegin(); t != target.rend(); ++t, --depth) {
+        auto w = was.find(*t);
+        if (w == was.end() || w->second >= under) break;
+        under = w->second;
     }
-    std::vector<HWND> raise(target.begin(), std::next(target.begin(), static_cast<std::ptrdiff_t>(depth)));
-
-    const bool wine = runningUnderWine();
-    const DWORD self = GetCurrentThreadId();
+    for (auto t = target.begin(); t != target.end(); ++t, ++i) place.emplace(*t, i);
     // As in a deferred batch, the last request to activate is the one that holds; only that one is
     // made, since the others would each make a new current card and refresh the marks for nothing.
     HWND activated = nullptr;
@@ -253,6 +254,12 @@ bool endBatch(Batch b) {
         if ((e.flags & (SWP_NOZORDER | SWP_NOACTIVATE)) || restacked.at(e.hwnd) != &e) continue;
         if (!((e.flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd))) activated = e.hwnd;
     }
+    // Under Wine a window activated where it stands is not raised on screen: it is raised too.
+    if (activated) depth = std::max(depth, place.at(activated) + 1);
+    std::vector<HWND> raise(target.begin(), std::next(target.begin(), static_cast<std::ptrdiff_t>(depth)));
+
+    const bool wine = runningUnderWine();
+    const DWORD self = GetCurrentThreadId();
     // Reports about the order as it stands must not arrive once it has changed (nothing to wait
     // for when the order stays: a wait for X costs a pass over everything it has queued).
     if (wine && !raise.empty()) settleWithX();
