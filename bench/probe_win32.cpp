@@ -293,8 +293,16 @@ bool runOnce(bool bare, int n, const std::wstring& self, Figures& out, std::vect
             PostMessageW(s.panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.panel, id)));
         };
         e2e::movePointer(x, y);
-        request([&] { clickAt(x, y); });  // picked up: the double-click's first click (untimed)
-        recorded();
+        // The double-click's first click picks up the pile's top card (file place 0), which comes to
+        // the top (untimed); the layout it makes is that card taken to the top, since reading the
+        // windows would delay the second click past the double-click time on a large table.
+        if (!bare) {
+            Layout picked = layoutOf(firstCards, s.panel);
+            auto top = std::find_if(picked.begin(), picked.end(), [](const Placed& p) { return p.id == 0; });
+            if (top != picked.end()) std::rotate(picked.begin(), top, top + 1);
+            layouts.push_back(picked);
+        }
+        request([&] { clickAt(x, y); });
         timed("pile lift", [&] { clickAt(x, y); });
         std::vector<double> steps;
         for (int i = 1; i <= kCarrySteps; ++i) {
