@@ -290,16 +290,35 @@ bool endBatch(Batch b) {
         if (wine && IsWindowVisible(h)) settleWithX();
     }
     // The windows already in their place are moved in one deferred batch, in the batch's order;
-    // a window that is already where and as the entry wants it is left alone.
+    // a window that is already where and as the entry wants it is left alone. When no raised
+    // window waits to be shown and the batch lists the ones to show from the top down, each is
+    // shown by its move (laying a table then costs one window-system call a card, not two).
+    const auto inPlaceEntry = [&](const Entry& en) {
+        return !(en.flags & SWP_NOZORDER) && restacked.at(en.hwnd) == &en && place.at(en.hwnd) >= depth;
+    };
+    const auto appears = [](const Entry& en) { return (en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(en.hwnd); };
+    bool showByMoves = toShow.empty(), shownByMoves = false;
+    size_t lastShown = 0;
+    for (const Entry& en : entries) {
+        if (!showByMoves) break;
+        if (!inPlaceEntry(en) || !appears(en)) continue;
+        showByMoves = place.at(en.hwnd) >= lastShown;
+        lastShown = place.at(en.hwnd);
+    }
     HDWP inPlace = BeginDeferWindowPos(static_cast<int>(restacked.size()));
     if (!inPlace) return false;
     for (const Entry& en : entries) {
-        if ((en.flags & SWP_NOZORDER) || restacked.at(en.hwnd) != &en || place.at(en.hwnd) < depth) continue;
+        if (!inPlaceEntry(en)) continue;
         UINT flags = (en.flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOZORDER | SWP_NOACTIVATE;
-        if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(en.hwnd))
-            toShow.push_back(&en);
-        else if (en.flags & SWP_SHOWWINDOW)
+        if (appears(en) && showByMoves) {
             flags |= SWP_SHOWWINDOW;
+            if (!(en.flags & SWP_NOACTIVATE)) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
+            shownByMoves = true;
+        } else if (appears(en)) {
+            toShow.push_back(&en);
+        } else if (en.flags & SWP_SHOWWINDOW) {
+            flags |= SWP_SHOWWINDOW;
+        }
         if (en.hwnd == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
         if (alreadyThere(en, flags)) continue;
         inPlace = DeferWindowPos(inPlace, en.hwnd, nullptr, en.x, en.y, en.cx, en.cy, flags);
@@ -314,7 +333,7 @@ bool endBatch(Batch b) {
     }
     // What X reported visible as the windows appeared is true only until something else changes
     // the order (the panel shown over them, say): take it in now.
-    if (wine && !toShow.empty()) settleWithX();
+    if (wine && (shownByMoves || !toShow.empty())) settleWithX();
     return true;
 }
 
