@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "desk/desk.h"
@@ -16,6 +17,7 @@ const COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 160, 0), RGB(0, 0, 255), RGB
                              RGB(200, 0, 200)};
 constexpr int kCount = 6;
 int activations = 0;
+std::map<HWND, int> restacks;  // z-order changes each window was told of
 
 LRESULT CALLBACK swatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_PAINT) {
@@ -27,6 +29,7 @@ LRESULT CALLBACK swatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(h, &ps);
         return 0;
     }
+    if (msg == WM_WINDOWPOSCHANGED && !(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOZORDER)) ++restacks[h];
     if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
         ++activations;
     }
@@ -119,7 +122,9 @@ TEST_F(StackingTest, AChainRestackShowsAndListsTheSameOrder) {
 TEST_F(StackingTest, CardsPutDirectlyBelowALeadCardStayThere) {
     std::vector<int> order = {0, 1, 2, 3, 4, 5};
     stack(order, SWP_SHOWWINDOW);
-    // Put 4 and then 5 directly beneath 0, which stays on top.
+    restacks.clear();
+    // Put 4 and then 5 directly beneath 0, which stays on top; 1, 2 and 3 keep their order and are
+    // not raised.
     desk::Batch b = desk::beginBatch(2);
     b = desk::defer(b, toWindow(windows[4]), toWindow(windows[0]), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     b = desk::defer(b, toWindow(windows[5]), toWindow(windows[4]), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -128,6 +133,7 @@ TEST_F(StackingTest, CardsPutDirectlyBelowALeadCardStayThere) {
     std::vector<int> want = {0, 4, 5, 1, 2, 3};
     EXPECT_EQ(listed(), want);
     expectScreenAndClicks(want);
+    for (int i : {1, 2, 3}) EXPECT_EQ(restacks[windows[i]], 0) << i;
 }
 
 TEST_F(StackingTest, ABatchThatActivatesEveryWindowActivatesOnceAndKeepsItsOrder) {
