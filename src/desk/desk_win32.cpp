@@ -153,10 +153,10 @@ namespace {
 // exposed, so such reports must be taken in while they are still true. A zero wait does that even
 // with messages queued, where peeking would return at once and leave the reports for later.
 void settleWithX() {
-    // A display context of its own, kept for the run: asking for a screen one at every wait cost
-    // two more round trips to the Wine server each time.
-    static const HDC screen = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
-    if (screen) GetPixel(screen, 0, 0);
+    if (HDC screen = GetDC(nullptr)) {
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
+    }
     MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
