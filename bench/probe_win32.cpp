@@ -352,9 +352,9 @@ struct Bare {
 
 HWND bareWindow(int32_t id) { return id < 0 ? bare.panel : bare.cards[static_cast<size_t>(id)]; }
 
-// Reaches the layout: raises the windows above the deepest one whose place among the others
-// changes, from the bottom up (each moved on the way when it moves), then moves the rest in one
-// deferred batch.
+// Reaches the layout: raises the fewest top windows of the layout beneath which the others keep
+// their order, from the bottom up (each moved on the way when it moves), then moves the rest in
+// one deferred batch.
 void apply(const Layout& want) {
     std::map<int32_t, size_t> at;
     for (size_t i = 0; i < bare.stack.size(); ++i) at[bare.stack[i]] = i;
@@ -362,21 +362,18 @@ void apply(const Layout& want) {
     while (k > 0 && at.count(want[k - 1].id) &&
            (k == want.size() || at[want[k - 1].id] < at[want[k].id]))
         --k;
-    std::map<int32_t, POINT> now;
-    for (int32_t id : bare.stack) {
+    const auto moves = [](const Placed& p) {
         RECT r;
-        GetWindowRect(bareWindow(id), &r);
-        now[id] = {r.left, r.top};
-    }
+        return GetWindowRect(bareWindow(p.id), &r) && (r.left != p.x || r.top != p.y);
+    };
     for (size_t i = k; i-- > 0;) {
         const Placed& p = want[i];
-        const bool moves = now[p.id].x != p.x || now[p.id].y != p.y;
-        SetWindowPos(bareWindow(p.id), HWND_TOP, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | (moves ? 0 : SWP_NOMOVE));
+        SetWindowPos(bareWindow(p.id), HWND_TOP, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | (moves(p) ? 0 : SWP_NOMOVE));
     }
     HDWP dwp = BeginDeferWindowPos(static_cast<int>(want.size()));
     for (size_t i = k; i < want.size() && dwp; ++i) {
         const Placed& p = want[i];
-        if (now[p.id].x != p.x || now[p.id].y != p.y)
+        if (moves(p))
             dwp = DeferWindowPos(dwp, bareWindow(p.id), nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (dwp) EndDeferWindowPos(dwp);
