@@ -1,6 +1,7 @@
 #include "desk/windows_win32.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <list>
 #include <memory>
 #include <unordered_map>
@@ -206,10 +207,30 @@ bool alreadyThere(const Entry& e, UINT flags) {
 // While a batch restacks, the batch alone decides where an activated window goes.
 bool restacking = false;
 
+// Under Wine a window raised or shown reaches the top on screen only when no shown window stands
+// above it in the window list; a tooltip of ours is top-most, so while one is up (the pointer
+// resting on a card) no restack would reach the screen. Such tips are taken down first: over a
+// restacked table they would be stale anyway.
+void takeDownTips() {
+    const DWORD self = GetCurrentThreadId();
+    for (HWND h = GetTopWindow(nullptr); h && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
+         h = GetWindow(h, GW_HWNDNEXT)) {
+        wchar_t cls[32];
+        if (!IsWindowVisible(h) || GetWindowThreadProcessId(h, nullptr) != self ||
+            !GetClassNameW(h, cls, 32) || wcscmp(cls, TOOLTIPS_CLASSW) != 0)
+            continue;
+        SendMessageW(h, TTM_POP, 0, 0);
+        // A tip shown other than for a tool is not taken down by the control itself.
+        if (IsWindowVisible(h))
+            SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 }  // namespace
 
 void raiseActivated(HWND h) {
     if (!runningUnderWine() || restacking || !IsWindowVisible(h)) return;
+    takeDownTips();
     settleWithX();
     SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     settleWithX();
@@ -262,6 +283,7 @@ bool endBatch(Batch b) {
     const DWORD self = GetCurrentThreadId();
     // Reports about the order as it stands must not arrive once it has changed (nothing to wait
     // for when the order stays: a wait for X costs a pass over everything it has queued).
+    if (wine) takeDownTips();
     if (wine && !raise.empty()) settleWithX();
     struct Restacking {
         Restacking() { restacking = true; }
@@ -274,7 +296,9 @@ bool endBatch(Batch b) {
         UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
         int x = 0, y = 0, cx = 0, cy = 0;
         if (e == restacked.end()) {
-            if (GetWindowThreadProcessId(h, nullptr) != self) continue;
+            // Top-most windows stay above the others without being raised.
+            if (GetWindowThreadProcessId(h, nullptr) != self || (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST))
+                continue;
         } else {
             const Entry& en = *e->second;
             x = en.x, y = en.y, cx = en.cx, cy = en.cy;

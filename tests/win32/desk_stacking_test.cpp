@@ -166,6 +166,29 @@ TEST_F(StackingTest, RestacksHoldWhileMessagesWaitInTheQueue) {
     }
 }
 
+TEST_F(StackingTest, ARestackReachesTheScreenWhileATooltipIsUp) {
+    stack({0, 1, 2, 3, 4, 5}, SWP_SHOWWINDOW);
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(tip, nullptr);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.lpszText = const_cast<wchar_t*>(L"tip");
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(600, 600));
+    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    settle();
+    ASSERT_TRUE(IsWindowVisible(tip));
+    // Under Wine a shown top-most window keeps raises off the screen.
+    std::vector<int> next = {5, 4, 3, 2, 1, 0};
+    stack(next);
+    EXPECT_EQ(listed(), next);
+    expectScreenAndClicks(next);
+    EXPECT_FALSE(IsWindowVisible(tip));
+    DestroyWindow(tip);
+}
+
 TEST_F(StackingTest, AFailedBatchReportsFailure) {
     desk::Batch b = desk::beginBatch(2);
     b = desk::defer(b, toWindow(windows[0]), desk::kTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
