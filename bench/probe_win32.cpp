@@ -14,7 +14,8 @@
 // of that run is asked to reach each of those layouts in turn, with the fewest window operations
 // that give the right stacking on screen under Wine (which passes on to X only raises to the top):
 // the windows above the deepest one that must change its place among the others are raised to the
-// top from the bottom up, and the remaining moves are made in one deferred batch.
+// top from the bottom up, and the remaining moves are made in one deferred batch; like the program,
+// it then waits for X and takes in what X reported before it answers.
 //
 // A request is done when the program has handled every input and message sent before it: the probe
 // then invalidates the panel and waits until its update region is empty, since a window is painted
@@ -379,6 +380,14 @@ void apply(const Layout& want) {
     if (dwp) EndDeferWindowPos(dwp);
     bare.stack.clear();
     for (const Placed& p : want) bare.stack.push_back(p.id);
+    // The work is done when X has made it and what X reported back is taken in (the exposed parts
+    // that Wine turns into its own order and repaints), as the program does before it answers;
+    // otherwise that work would fall after the clock stops. Paints are left for later in both.
+    if (HDC screen = GetDC(nullptr)) {
+        GetPixel(screen, 0, 0);
+        ReleaseDC(nullptr, screen);
+    }
+    MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
 }
 
 LRESULT CALLBACK barePanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
