@@ -210,19 +210,24 @@ bool restacking = false;
 // Under Wine a window raised or shown reaches the top on screen only when no shown window stands
 // above it in the window list; a tooltip of ours is top-most, so while one is up (the pointer
 // resting on a card) no restack would reach the screen. Such tips are taken down first: over a
-// restacked table they would be stale anyway.
+// restacked table they would be stale anyway. Hidden, they are put at the bottom (the control
+// brings them back top-most when it shows them): to tell whether a raised window is the top one,
+// Wine asks the server about every hidden window above it, at each raise.
 void takeDownTips() {
     const DWORD self = GetCurrentThreadId();
+    std::vector<HWND> tips;
     for (HWND h = GetTopWindow(nullptr); h && (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST);
          h = GetWindow(h, GW_HWNDNEXT)) {
         wchar_t cls[32];
-        if (!IsWindowVisible(h) || GetWindowThreadProcessId(h, nullptr) != self ||
-            !GetClassNameW(h, cls, 32) || wcscmp(cls, TOOLTIPS_CLASSW) != 0)
-            continue;
-        SendMessageW(h, TTM_POP, 0, 0);
+        if (GetWindowThreadProcessId(h, nullptr) == self && GetClassNameW(h, cls, 32) && !wcscmp(cls, TOOLTIPS_CLASSW))
+            tips.push_back(h);
+    }
+    for (HWND h : tips) {
+        if (IsWindowVisible(h)) SendMessageW(h, TTM_POP, 0, 0);
         // A tip shown other than for a tool is not taken down by the control itself.
         if (IsWindowVisible(h))
             SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
 
@@ -250,6 +255,7 @@ bool endBatch(Batch b) {
     }
     if (!moveInPlace(entries, restacked, plain)) return false;
     if (restacked.empty()) return true;
+    if (runningUnderWine()) takeDownTips();
 
     std::vector<HWND> now;
     for (Window w : topLevelWindows()) now.push_back(toHwnd(w));
@@ -283,7 +289,6 @@ bool endBatch(Batch b) {
     const DWORD self = GetCurrentThreadId();
     // Reports about the order as it stands must not arrive once it has changed (nothing to wait
     // for when the order stays: a wait for X costs a pass over everything it has queued).
-    if (wine) takeDownTips();
     if (wine && !raise.empty()) settleWithX();
     struct Restacking {
         Restacking() { restacking = true; }
