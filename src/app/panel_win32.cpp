@@ -90,6 +90,7 @@ void createPanelTooltips(HWND dlg) {
                                nullptr);
     table.panelTooltip = toWindow(tip);
     if (!tip) return;
+    desk::putTipAway(tip);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(65535, 0));
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 0);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);

@@ -238,6 +238,7 @@ void createCardTooltip() {
                                nullptr, GetModuleHandleW(nullptr), nullptr);
     table.cardTip = toWindow(tip);
     if (!tip) return;
+    desk::putTipAway(tip);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 65535);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
 }

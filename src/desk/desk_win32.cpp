@@ -210,9 +210,7 @@ bool restacking = false;
 // Under Wine a window raised or shown reaches the top on screen only when no shown window stands
 // above it in the window list; a tooltip of ours is top-most, so while one is up (the pointer
 // resting on a card) no restack would reach the screen. Such tips are taken down first: over a
-// restacked table they would be stale anyway. Hidden, they are put at the bottom (the control
-// brings them back top-most when it shows them): to tell whether a raised window is the top one,
-// Wine asks the server about every hidden window above it, at each raise.
+// restacked table they would be stale anyway; then they are put away.
 void takeDownTips() {
     const DWORD self = GetCurrentThreadId();
     std::vector<HWND> tips;
@@ -227,11 +225,15 @@ void takeDownTips() {
         // A tip shown other than for a tool is not taken down by the control itself.
         if (IsWindowVisible(h))
             SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        putTipAway(h);
     }
 }
 
 }  // namespace
+
+void putTipAway(HWND tip) {
+    if (tip && !IsWindowVisible(tip)) SetWindowPos(tip, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
 void raiseActivated(HWND h) {
     if (!runningUnderWine() || restacking || !IsWindowVisible(h)) return;
