@@ -1,5 +1,7 @@
 #include "app/app_win32.h"
 
+#include <unordered_set>
+
 #include "app/commands.h"
 #include "app/panel.h"
 #include "app/startup.h"
@@ -312,6 +314,27 @@ BOOL dispatchCommand(int id) {
     }
 }
 
+// Whether the cards' owner already lies below the panel with only its own windows (the cards and
+// their tip) between them. Owned windows stay above their owner, so putting the owner directly
+// below the panel would then change nothing;
+// but Wine moves each owned window in between on the way, with a pass over all windows each time
+// (1,000 cards: 0.6 s at every activation or deactivation of the panel).
+bool ownerBelowPanel(HWND dlg) {
+    std::unordered_set<desk::Window> cards;
+    for (const auto& c : table.deck.items())
+        if (c->window) cards.insert(c->window);
+    cards.insert(table.cardTip);
+    bool below = false;
+    for (desk::Window w : desk::topLevelWindows()) {
+        if (w == table.cardParent) return below;
+        if (toHwnd(w) == dlg)
+            below = true;
+        else if (below && !cards.count(w))
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp) {
@@ -347,7 +370,8 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_PAINT: paintPanel(dlg); return TRUE;
     case WM_ACTIVATE:
-        SetWindowPos(toHwnd(table.cardParent), dlg, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (!ownerBelowPanel(dlg))
+            SetWindowPos(toHwnd(table.cardParent), dlg, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return TRUE;
     case WM_ACTIVATEAPP:
         if (!wp && table.currentCard) endGatherSpread(*table.currentCard);

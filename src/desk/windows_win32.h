@@ -28,8 +28,8 @@ bool runningUnderWine();
 // Brings a card window that has just become active to the top, as Windows does with every
 // activation; Wine activates a clicked window where it stands.
 void raiseActivated(HWND h);
-// Puts a hidden tooltip at the bottom of the window list, where it stays until its control shows
-// it again (top-most). Under Wine, making or raising a window costs a server request for every
-// hidden window above it.
+// Puts a hidden tooltip at the bottom of the window list (just above its owner, as owned windows
+// stay above their owner), where it stays until its control shows it again, top-most. Under Wine,
+// making or raising a window costs a server request for every hidden window above it.
 void putTipAway(HWND tip);
 }  // namespace desk

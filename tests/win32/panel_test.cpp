@@ -4,6 +4,9 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "app/app_win32.h"
@@ -139,6 +142,26 @@ TEST_F(PanelTest, StartUpLaysTheFreshTableAndShutdownReleasesIt) {
     bool quit = false;
     while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) quit = msg.wParam == 0;
     EXPECT_TRUE(quit) << "shutdown posts the quit request with code 0";
+}
+
+TEST_F(PanelTest, ActivationPutsTheCardsOwnerBelowThePanelKeepingTheCardsAbove) {
+    HWND owner = toHwnd(table.cardParent);
+    const std::vector<desk::Window> cards = listCardWindows();
+    HWND other = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1, nullptr, nullptr,
+                                 appInstance, nullptr);
+    SetWindowPos(other, panel, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // First with another window between the panel and the cards (the owner must move), then with
+    // only the cards there (nothing to change).
+    for (WPARAM state : {WA_ACTIVE, WA_INACTIVE}) {
+        SendMessageW(panel, WM_ACTIVATE, state, 0);
+        std::vector<desk::Window> order = desk::topLevelWindows();
+        const auto at = [&](HWND h) { return std::find(order.begin(), order.end(), toWindow(h)) - order.begin(); };
+        std::vector<desk::Window> between(order.begin() + at(panel) + 1, order.begin() + at(owner));
+        between.erase(std::remove(between.begin(), between.end(), table.cardTip), between.end());
+        EXPECT_EQ(between, cards) << state;
+        EXPECT_GT(at(other), at(owner)) << state;
+    }
+    DestroyWindow(other);
 }
 
 TEST_F(PanelTest, BigAndSmallIconsAreTheProgramIcon) {
