@@ -316,9 +316,9 @@ BOOL dispatchCommand(int id) {
 
 // Whether the cards' owner already lies below the panel with only its own windows (the cards and
 // their tip) between them. Owned windows stay above their owner, so putting the owner directly
-// below the panel would then change nothing;
-// but Wine moves each owned window in between on the way, with a pass over all windows each time
-// (1,000 cards: 0.6 s at every activation or deactivation of the panel).
+// below the panel would then change nothing; but Wine moves each owned window in between on the
+// way, with a pass over all windows each time (1,000 cards: 0.6 s at every activation or
+// deactivation of the panel).
 bool ownerBelowPanel(HWND dlg) {
     std::unordered_set<desk::Window> cards;
     for (const auto& c : table.deck.items())
