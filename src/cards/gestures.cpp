@@ -232,8 +232,9 @@ void onCaptureChanged(Card& card) {
     if (!card.gestureLog.empty()) {
         if (card.gestureLog.front() == D && !card.trail.empty()) {
             card.trail.clear();
-            popUpTip(card);
+            // The tip after the table is back: under Wine a restack takes a shown tip down.
             restoreCurrent();
+            popUpTip(card);
         }
         clearLog(card);
     }
