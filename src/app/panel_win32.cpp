@@ -161,7 +161,10 @@ void freePanelTiles() {
     }
 }
 
+bool closeDecided = false;  // the closing save worked, or the user chose to end without it
+
 void startUp(HWND dlg) {
+    closeDecided = false;
     table.random.seed(GetTickCount());
     setPanelIcons(dlg);
     placePanelAtPointer(dlg);
@@ -174,6 +177,26 @@ void startUp(HWND dlg) {
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
     buildTable(loadState());
+}
+
+// Closing saves the table before anything is taken down, as an editor does: when the save fails
+// the user may try again, end without saving, or keep the table open.
+void closeTable(HWND dlg) {
+    KillTimer(dlg, kSaveTimer);  // no autosave (nor its message) while the user is asked
+    table.savePending = false;
+    for (;;) {
+        std::u16string failure = saveOnClose();
+        int answer = failure.empty() ? IDNO
+                                     : MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
+                                                   MB_YESNOCANCEL | MB_ICONERROR | MB_DEFBUTTON1);
+        if (answer == IDYES) continue;
+        if (answer == IDNO) break;
+        table.saveFailureTold = true;  // the user knows; the autosave keeps trying quietly
+        scheduleSave();
+        return;
+    }
+    closeDecided = true;
+    DestroyWindow(dlg);
 }
 
 void shutDown(HWND dlg) {
@@ -191,9 +214,11 @@ void shutDown(HWND dlg) {
         table.backOldBitmap = nullptr;
     }
     KillTimer(dlg, kSaveTimer);
-    std::u16string failure = saveOnClose();
-    if (!failure.empty())
-        MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
+    if (!closeDecided) {  // destroyed without being closed: save what can be saved, and tell
+        std::u16string failure = saveOnClose();
+        if (!failure.empty())
+            MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
+    }
     releaseAllCards();
     table.frontPicture.reset();
     table.backPicture.reset();
@@ -284,8 +309,13 @@ void showStartNotices(HWND dlg) {
     std::u16string text;
     for (const std::u16string& n : table.startNotices) text += (text.empty() ? u"" : u"\r\n\r\n") + n;
     table.startNotices.clear();
-    if (!text.empty())
-        MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
+    if (text.empty()) return;
+    Card* current = table.currentCard;
+    desk::holdActivationRaises(true);
+    MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
+    // Whatever window the box handed the activation to, the card that was current is again.
+    if (current && table.currentCard != current) SetForegroundWindow(toHwnd(current->window));
+    desk::holdActivationRaises(false);
 }
 
 BOOL dispatchCommand(int id) {
@@ -391,7 +421,10 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return reinterpret_cast<INT_PTR>(icon);
     }
     case WM_LBUTTONDOWN: SendMessageW(dlg, WM_SYSCOMMAND, 0xF012, 0); return TRUE;
-    case WM_CLOSE: DestroyWindow(dlg); return TRUE;
+    case WM_CLOSE: closeTable(dlg); return TRUE;
+    case WM_QUERYENDSESSION:
+        SetWindowLongPtrW(dlg, DWLP_MSGRESULT, saveBeforeLogOff() ? TRUE : FALSE);
+        return TRUE;
     case WM_ENDSESSION:
         if (wp) saveAtLogOff();
         return TRUE;

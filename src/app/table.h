@@ -8,6 +8,7 @@
 #include "app/random.h"
 #include "deck/card.h"
 #include "deck/card_grid.h"
+#include "deck/state_file.h"
 #include "desk/desk.h"
 #include "dialogs/keys.h"
 #include "faces/picture.h"
@@ -67,8 +68,12 @@ struct Table {
     // What start-up has to tell the user once the table shows (the state file's fate, cards out of
     // sight), and whether the state file is one that could not be read and must not be written.
     std::vector<std::u16string> startNotices;
+    std::vector<StateCard> unshownCards;  // read from the file but given no window: saved as read
     bool keepStateFile = false;
     bool savePending = false;  // a save is due on the panel's timer
+    uint32_t saveDeferrals = 0;    // times the due save waited for a gesture
+    bool saveFailureTold = false;  // since the last save that worked
+    bool logOffHeld = false;       // a log-off was held up because the table could not be saved
 };
 
 extern Table table;

@@ -34,6 +34,12 @@ StateData collectState() {
     byWindow.reserve(table.deck.count());
     for (const auto& c : table.deck.items())
         if (c->window) byWindow.emplace(c->window, c.get());
+    // Cards read from the file that never got a window (the system had no more to give) are kept
+    // as they were read; they were the top ones, made last.
+    for (const StateCard& c : table.unshownCards) {
+        if (d.cards.size() == kMaxStateCards) return d;
+        d.cards.push_back(c);
+    }
     // Top first; a card window that belongs to no card is left out, and so is a card without a
     // window, so the count always matches the records. Never more than the reader takes.
     for (desk::Window w : listCardWindows()) {
@@ -171,15 +177,49 @@ desk::FileError saveState() {
     return desk::replaceFile(path, bytes) ? desk::FileError::None : desk::lastFileError();
 }
 
-std::u16string saveOnClose() {
-    desk::FileError e = saveState();
-    if (e == desk::FileError::None) return {};
+namespace {
+
+std::u16string failedSaveText(desk::FileError e) {
     return u"テーブルを保存できませんでした（" + fileErrorText(e) + u"）。\r\n\r\nファイル: " +
            stateFilePath(desk::modulePath()) + u"\r\n\r\n前に保存したファイルはそのまま残っています。";
 }
 
-void saveAtLogOff() {
+// A save that worked lets a held log-off go on again.
+desk::FileError saveAndNote() {
     desk::FileError e = saveState();
+    if (e == desk::FileError::None) {
+        table.saveFailureTold = false;
+        if (table.logOffHeld) {
+            table.logOffHeld = false;
+            desk::holdLogOff(table.panel, {});
+        }
+    }
+    return e;
+}
+
+}  // namespace
+
+std::u16string saveOnClose() {
+    desk::FileError e = saveAndNote();
+    if (e == desk::FileError::None) return {};
+    return failedSaveText(e) +
+           u"\r\n\r\nもう一度保存しますか？\r\n"
+           u"「はい」: もう一度保存します（空きを作るか、書き込みを許可してから押してください）。\r\n"
+           u"「いいえ」: 保存せずに終了します。前に保存したあとの変更はなくなります。\r\n"
+           u"「キャンセル」: 終了せずに、テーブルに戻ります。";
+}
+
+bool saveBeforeLogOff() {
+    desk::FileError e = saveAndNote();
+    if (e == desk::FileError::None) return true;
+    table.logOffHeld = true;
+    desk::holdLogOff(table.panel, u"テーブルを保存できませんでした（" + fileErrorText(e) +
+                                      u"）。空きを作るか書き込みを許可してから、もう一度ログオフしてください。");
+    return false;
+}
+
+void saveAtLogOff() {
+    desk::FileError e = saveAndNote();
     if (e == desk::FileError::None) return;
     std::u16string path = stateFilePath(desk::modulePath());
     if (!path.empty()) desk::replaceFile(unsavedMarker(path), {static_cast<uint8_t>(e)});
@@ -195,12 +235,26 @@ void scheduleSave() {
 
 void onSaveTimer() {
     desk::killTimer(table.panel, kSaveTimer);
-    if (desk::capture()) {  // a gesture is under way and must not stutter: soon after it
+    // A gesture under way should not stutter: the save comes soon after it. But a card carried by
+    // click holds the mouse until the next click, however long the user waits: by then the save
+    // goes ahead with the table as it shows.
+    if (desk::capture() && table.saveDeferrals < kSaveMostDeferrals) {
+        ++table.saveDeferrals;
         desk::setTimer(table.panel, kSaveTimer, kSaveRetryMs);
         return;
     }
+    table.saveDeferrals = 0;
     table.savePending = false;
-    saveState();
+    desk::FileError e = saveAndNote();
+    if (e == desk::FileError::None) return;
+    // Tried again quietly, so that once the user has made room the table is saved; told once.
+    table.savePending = true;
+    desk::setTimer(table.panel, kSaveTimer, kSaveFailedRetryMs);
+    if (table.saveFailureTold) return;
+    table.saveFailureTold = true;
+    desk::warn(table.panel, failedSaveText(e) +
+                                u"\r\n\r\n空きを作るか書き込みを許可すると、次の自動保存で保存されます。"
+                                u"このまま終了すると、前に保存したあとの変更はなくなります。");
 }
 
 namespace {
@@ -227,6 +281,26 @@ private:
     uint32_t start_;
     bool shown_ = false;
 };
+
+// Windows gives a process a limited number of windows (10,000 by default, the panel and dialogs
+// among them): cards read beyond that get none. They leave the Deck but are kept as read, so the
+// next save writes them again, and the user is told once.
+void keepCardsWithoutWindows(const StateData& d, std::vector<Card*>& made) {
+    table.unshownCards.clear();
+    for (size_t i = 0; i < made.size(); ++i) {
+        if (made[i]->window) continue;
+        table.unshownCards.push_back(d.cards[i]);
+        made[i] = nullptr;  // its record goes below
+    }
+    if (table.unshownCards.empty()) return;
+    auto& items = table.deck.items();
+    items.erase(std::remove_if(items.begin(), items.end(), [](const std::unique_ptr<Card>& c) { return !c->window; }),
+                items.end());
+    notice(u"カード " + decimalText(table.unshownCards.size()) +
+           u" 枚は、Windows がこれ以上ウィンドウを作れなかったため表示できません"
+           u"（ひとつのプログラムが使えるウィンドウの数には上限があります）。\r\n"
+           u"これらのカードは読み込んだときのまま、状態ファイルに残して保存します。");
+}
 
 }  // namespace
 
@@ -259,14 +333,15 @@ void applyState(const StateData& d) {
         createCardWindow(d.cards[i].rank, made[i], d.cards[i].suit, static_cast<int32_t>(i));
         progress.made(made.size() - i);
     }
+    keepCardsWithoutWindows(d, made);
     // Placed, shown and stacked in file order in one batch; the first is shown activated, so it
     // becomes the current card.
     desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));
     desk::Window above = desk::kTop;
     for (size_t i = 0; i < made.size(); ++i) {
         Card* card = made[i];
-        if (!card->window) continue;
-        uint32_t flags = SWP_SHOWWINDOW | (i == 0 ? 0 : SWP_NOACTIVATE);
+        if (!card) continue;
+        uint32_t flags = SWP_SHOWWINDOW | (above == desk::kTop ? 0 : SWP_NOACTIVATE);
         batch = desk::defer(batch, card->window, above, d.cards[i].x, d.cards[i].y, table.cardWidth,
                             table.cardHeight, flags);
         above = card->window;

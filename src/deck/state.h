@@ -12,12 +12,18 @@
 constexpr uintptr_t kSaveTimer = 0x5A7E;  // on the panel
 constexpr uint32_t kSaveDelayMs = 2000;   // from the first unsaved change
 constexpr uint32_t kSaveRetryMs = 250;    // while a gesture holds the mouse
+constexpr uint32_t kSaveMostDeferrals = 4;  // a second at most
+constexpr uint32_t kSaveFailedRetryMs = 10000;  // after a save that failed
 
 StateData collectState();
 // Writes the state file (unless it is one that could not be read); the reason when that failed.
 desk::FileError saveState();
-// The closing save; what to tell the user when it failed, empty when it did not.
+// The closing save; when it failed, what to tell the user and ask (retry, end without saving, or
+// stay open); empty when it did not fail.
 std::u16string saveOnClose();
+// The save when the session is about to end; when it fails the log-off is held up with the reason
+// (until a later save works). Whether the session may end.
+bool saveBeforeLogOff();
 // The save at log-off, where no message may be shown: a failure is noted for the next start.
 void saveAtLogOff();
 // Reads the table at start-up: the state file, or what an interrupted save left beside it. A
@@ -28,6 +34,7 @@ bool loadState();
 void applyState(const StateData& data);
 
 // Saving as the user plays: a change asks for a save two seconds later, and changes until then
-// ride along (a burst costs one write); the save waits while a gesture holds the mouse.
+// ride along (a burst costs one write); the save waits while a gesture holds the mouse, for a
+// second at most.
 void scheduleSave();
 void onSaveTimer();

@@ -115,6 +115,8 @@ uint32_t displayDpi(Window w);
 int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
 // Shows the tooltip of a card's window at once, at the pointer.
 void showTip(Window card);
+// Holds up the end of the session with this reason shown by the system; an empty one lets it go.
+void holdLogOff(Window w, const std::u16string& reason);
 // A message box owned by the window: caption "ルポネ", warning icon, OK.
 void warn(Window owner, const std::u16string& text);
 // Composes the card's front or the shared back again from the pictures and settings, at the
@@ -142,12 +144,20 @@ bool restoredPosition(Window w, Point& out);
 // The decoded picture of a file, shared with every holder of the same unchanged file; null when
 // the file is missing or cannot be decoded.
 PictureRef loadPicture(const std::u16string& path);
+// The pixel size the picture file's header declares; false when it cannot be read or told.
+bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height);
 // Whether a file exists under this name, its letter case aside; out gets the name as it is on disk.
 bool findFile(const std::u16string& path, std::u16string& out);
 bool copyFile(const std::u16string& from, const std::u16string& to);  // fails when to exists
+// Whether two paths name one file, by what the file system knows of it rather than by spelling
+// (a short name, another letter case, a link or a mapped drive); false when either is missing.
+bool sameFile(const std::u16string& a, const std::u16string& b);
+// Puts a file in the Recycle Bin without asking; false when it is still where it was.
+bool recycleFile(const std::u16string& path);
 
 // ---- files ----
-enum class FileError { None, Missing, TooLarge, AccessDenied, InUse, DiskFull, NoFolder, Other };
+// Stored in a note for the next start: new values go at the end.
+enum class FileError { None, Missing, TooLarge, AccessDenied, InUse, DiskFull, NoFolder, Other, IsFolder };
 std::u16string modulePath();
 // The whole file; false when it is missing, unreadable or larger than limit bytes.
 bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out);

@@ -235,8 +235,14 @@ void putTipAway(HWND tip) {
     if (tip && !IsWindowVisible(tip)) SetWindowPos(tip, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+namespace {
+bool raisesHeld = false;
+}
+
+void holdActivationRaises(bool hold) { raisesHeld = hold; }
+
 void raiseActivated(HWND h) {
-    if (!runningUnderWine() || restacking || !IsWindowVisible(h)) return;
+    if (!runningUnderWine() || restacking || raisesHeld || !IsWindowVisible(h)) return;
     takeDownTips();
     settleWithX();
     SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -453,6 +459,15 @@ int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, s
                        : 0;
     DestroyMenu(menu);
     return chosen;
+}
+
+void holdLogOff(Window w, const std::u16string& reason) {
+    if (reason.empty()) {
+        ShutdownBlockReasonDestroy(toHwnd(w));
+        return;
+    }
+    std::wstring text(reason.begin(), reason.end());
+    ShutdownBlockReasonCreate(toHwnd(w), text.c_str());
 }
 
 void warn(Window owner, const std::u16string& text) {

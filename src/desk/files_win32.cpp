@@ -7,6 +7,7 @@
 
 #include "desk/desk.h"
 #include "desk/files_win32.h"
+#include "faces/picture_size.h"
 #include "faces/picture_win32.h"
 
 namespace {
@@ -277,7 +278,60 @@ bool findFile(const std::u16string& path, std::u16string& out) {
 
 bool copyFile(const std::u16string& from, const std::u16string& to) {
     forgetListing();
-    return CopyFileW(systemName(from).c_str(), systemName(to).c_str(), TRUE) || failed();
+    const std::wstring source = systemName(from);
+    DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        lastError = FileError::IsFolder;
+        return false;
+    }
+    return CopyFileW(source.c_str(), systemName(to).c_str(), TRUE) || failed();
+}
+
+bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
+    HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    std::vector<uint8_t> head(kPictureHeaderBytes);
+    DWORD got = 0;
+    bool ok = ReadFile(f, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) != FALSE;
+    CloseHandle(f);
+    return ok && pictureSize(head.data(), got, width, height);
+}
+
+namespace {
+
+bool fileIdentity(const std::u16string& path, BY_HANDLE_FILE_INFORMATION& out) {
+    // Opened for no access at all: a file that others hold without sharing can still be asked.
+    HANDLE f = CreateFileW(systemName(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(f, &out);
+    CloseHandle(f);
+    return ok;
+}
+
+}  // namespace
+
+bool sameFile(const std::u16string& a, const std::u16string& b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return fileIdentity(a, x) && fileIdentity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool recycleFile(const std::u16string& path) {
+    forgetListing();
+    // The shell takes a list of names, each ended by a zero, the list by another.
+    std::wstring from(path.begin(), path.end());
+    from.push_back(L'\0');
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
+    if (SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted &&
+        GetFileAttributesW(systemName(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    return failed(ERROR_ACCESS_DENIED);
 }
 
 }  // namespace desk

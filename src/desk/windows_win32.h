@@ -28,6 +28,9 @@ bool runningUnderWine();
 // Brings a card window that has just become active to the top, as Windows does with every
 // activation; Wine activates a clicked window where it stands.
 void raiseActivated(HWND h);
+// While held, a card that becomes active stays where it lies (a message box at start-up hands the
+// activation to whatever window it finds when it goes; the table must stay stacked as it was read).
+void holdActivationRaises(bool hold);
 // Puts a hidden tooltip at the bottom of the window list (just above its owner, as owned windows
 // stay above their owner), where it stays until its control shows it again, top-most. Under Wine,
 // making or raising a window costs a server request for every hidden window above it.

@@ -18,7 +18,7 @@ namespace {
 constexpr char16_t kListSuits[] = {kHearts, kSpades, kClubs, kDiamonds};
 constexpr int kTableButtons[] = {IDC_RP_GATHER, IDC_RP_SCATTER, IDC_RP_SEQUENCE, IDC_RP_SHUFFLE};
 
-bool roomForOneMore() { return table.deck.count() < kMaxStateCards; }
+bool roomForOneMore() { return table.deck.count() + table.unshownCards.size() < kMaxStateCards; }
 
 // A new face-up card, shown and appended to the Deck and the list; false when it cannot be made.
 bool makeCard(char16_t suit, int32_t rank, CardListSeam& list) {
@@ -107,7 +107,7 @@ TakeOutResult takeOut(const std::vector<int>& suitIndices, const std::vector<int
         }
         if (result.limited) break;
     }
-    afterTakeOut();
+    if (result.made) afterTakeOut();  // one that made nothing leaves the history and the order
     return result;
 }
 

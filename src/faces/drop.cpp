@@ -3,10 +3,11 @@
 #include "app/table.h"
 #include "faces/face_lookup.h"
 #include "faces/face_text.h"
+#include "faces/picture_size.h"
 #include "res/ids.h"
 
 const char16_t kDroppedPathTooLong[] =
-    u"ファイルの場所を表す文字列が長すぎるため、この絵は使えません。\\n短い場所に置いてからドロップしてください。";
+    u"ファイルの場所を表す文字列が長すぎるため、この絵は使えません。\r\n短い場所に置いてからドロップしてください。";
 
 namespace {
 
@@ -44,6 +45,57 @@ void showNewFront(Card& card) {
     refreshCardPicture(card);
     desk::recompose(card, true);
     if (card.faceUp && card.window) desk::invalidate(card.window);
+}
+
+// Why a dropped picture was not taken, in the user's words.
+std::u16string notTakenText(desk::FileError why) {
+    std::u16string reason;
+    switch (why) {
+    case desk::FileError::IsFolder: reason = u"ドロップされたのはフォルダーです。絵のファイルをドロップしてください。"; break;
+    case desk::FileError::DiskFull: reason = u"ディスクの空き容量が足りません。空きを作ってからもう一度ドロップしてください。"; break;
+    case desk::FileError::AccessDenied:
+        reason = u"ルポネのフォルダーに書き込む権限がないか、ファイルを読む権限がありません。";
+        break;
+    case desk::FileError::InUse:
+        reason = u"ファイルをほかのプログラムが使っています。そのプログラムを閉じてからもう一度ドロップしてください。";
+        break;
+    case desk::FileError::Missing:
+    case desk::FileError::NoFolder: reason = u"ファイルが見つかりません。"; break;
+    default: reason = u"ファイルを読み書きできませんでした。"; break;
+    }
+    return u"この絵は取り込めませんでした。\r\n" + reason + u"\r\nカードの絵も、フォルダーのファイルも変わっていません。";
+}
+
+// Copies the dropped file in under the target's name: first whole under a temporary name beside
+// it, then the conflicts go to the Recycle Bin (never the dropped file itself, however its path is
+// spelled), then the copy takes the target's name. Whatever fails, nothing of the user's is lost.
+// False when the cards have nothing new to show.
+bool takeDroppedFile(Card& card, uint32_t choice, const std::u16string& dropped, const std::u16string& target) {
+    const std::u16string temp = target + u".rupone-new";
+    desk::removeFile(temp);  // left by an interrupted drop
+    if (!desk::copyFile(dropped, temp)) {
+        const desk::FileError why = desk::lastFileError();
+        desk::removeFile(temp);
+        desk::warn(card.window, notTakenText(why));
+        return false;
+    }
+    for (const std::u16string& path : collectConflicts(card, choice)) {
+        if (desk::sameFile(path, dropped)) continue;
+        if (table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) desk::recycleFile(path);
+    }
+    std::u16string existing;
+    if (desk::findFile(target, existing)) {
+        // The dropped file already lies there (under another spelling), or the user kept the file.
+        desk::removeFile(temp);
+        return desk::sameFile(existing, dropped);
+    }
+    if (!desk::renameFile(temp, target)) {
+        const desk::FileError why = desk::lastFileError();
+        desk::removeFile(temp);
+        desk::warn(card.window, notTakenText(why));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -94,7 +146,13 @@ void dropPicture(Card& card, const std::u16string& dropped) {
         return;
     }
     if (!supported(ext)) {
-        desk::warn(card.window, u"非対応の拡張子(ファイルの種類)です。\\n.jpg, .gif, .bmp, .png のいずれかが名前についているファイルをドロップしてください");
+        desk::warn(card.window, u"非対応の拡張子(ファイルの種類)です。\n.jpg, .gif, .bmp, .png のいずれかが名前についているファイルをドロップしてください");
+        return;
+    }
+    uint32_t width = 0, height = 0;
+    if (desk::readPictureSize(dropped, width, height) && uint64_t{width} * height > kMostPicturePixels) {
+        desk::warn(card.window, u"この絵は大きすぎるため使えません（" + decimalText(width) + u" × " + decimalText(height) +
+                                    u" ピクセル）。\r\n1 億ピクセルまでの絵をドロップしてください。");
         return;
     }
     const bool joker = card.suit == kJoker;
@@ -122,13 +180,7 @@ void dropPicture(Card& card, const std::u16string& dropped) {
     }
     target += ext;
 
-    // The dropped file itself is never deleted, even where it lies under a name the choice covers.
-    for (const std::u16string& path : collectConflicts(card, choice)) {
-        if (foldCase(path) == foldCase(dropped)) continue;
-        if (table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) desk::removeFile(path);
-    }
-    std::u16string existing;
-    if (desk::findFile(target, existing) || !desk::copyFile(dropped, target)) return;
+    if (!takeDroppedFile(card, choice, dropped, target)) return;
 
     if (!card.faceUp) {
         table.backPicture.reset();

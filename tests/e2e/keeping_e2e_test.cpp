@@ -25,12 +25,14 @@ protected:
         ASSERT_TRUE(e2e::start(table, folder));
         ASSERT_TRUE(e2e::waitForTable(table.pi.dwProcessId, cards, 30000)) << "the table did not appear";
     }
-    // The message the program shows, answered with OK.
-    std::wstring answerMessage() {
+    // The message the program shows, answered with this button.
+    std::wstring answerMessage(int button = IDOK) {
         HWND box = e2e::waitForMessageBox(table.pi.dwProcessId, 10000);
         if (!box) return L"(no message)";
         std::wstring text = e2e::messageText(box);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+        // Gone before the next one is looked for.
+        for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
         return text;
     }
     static bool says(const std::wstring& text, const wchar_t* part) { return text.find(part) != std::wstring::npos; }
@@ -67,19 +69,62 @@ TEST_F(KeepingTest, AFileThatCannotBeReadIsKeptAsItWasAndTheUserIsTold) {
     EXPECT_EQ(e2e::readFile(file(kept)), damaged) << "and the kept file left alone";
 }
 
-TEST_F(KeepingTest, ASaveThatFailsIsToldWhenTheTableCloses) {
+TEST_F(KeepingTest, ASaveThatFailsAtCloseIsToldAndCanBeRetriedOrTheTableKeptOpen) {
     std::vector<uint8_t> saved = threeCards();
     ASSERT_TRUE(e2e::writeFile(file(), saved));
     ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
     startAndWait(3);
     close();
-    std::wstring told = answerMessage();
+    std::wstring told = answerMessage(IDCANCEL);
     EXPECT_TRUE(says(told, L"保存できませんでした"));
     EXPECT_TRUE(says(told, L"読み取り専用")) << "the reason";
     EXPECT_TRUE(says(told, file().c_str())) << "the file";
-    EXPECT_EQ(e2e::waitExit(table, 20000), 0) << "the program still ends";
+    Sleep(500);
+    ASSERT_TRUE(e2e::alive(table)) << "cancel keeps the table open";
+    EXPECT_EQ(e2e::cards(table.pi.dwProcessId).size(), 3u);
+
+    close();
+    answerMessage(IDYES);  // tried again, still read-only: asked again
+    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_NORMAL));
+    StateData other;
+    other.cards = {{u'd', 9, 100, 100, 1}};
+    ASSERT_TRUE(e2e::writeFile(file(), encodeState(other)));
+    answerMessage(IDYES);
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0) << "ends once the table is saved";
+    StateData d;
+    ASSERT_TRUE(e2e::readSavedTable(folder, d));
+    EXPECT_EQ(d.cards.size(), 3u) << "the table shown was saved";
+}
+
+TEST_F(KeepingTest, ClosingWithoutSavingIsTheUsersChoiceAndKeepsTheOldFile) {
+    std::vector<uint8_t> saved = threeCards();
+    ASSERT_TRUE(e2e::writeFile(file(), saved));
+    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
+    startAndWait(3);
+    close();
+    answerMessage(IDNO);
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0);
     SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(e2e::readFile(file()), saved);
+}
+
+TEST_F(KeepingTest, ALogOffIsRefusedWhileTheTableCannotBeSaved) {
+    ASSERT_TRUE(e2e::writeFile(file(), threeCards()));
+    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
+    startAndWait(3);
+    HWND panel = e2e::panel(table.pi.dwProcessId);
+    DWORD_PTR answer = 1;
+    ASSERT_TRUE(SendMessageTimeoutW(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(answer, FALSE) << "the session may not end: the table would be lost";
+    SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(file().c_str());
+    ASSERT_TRUE(SendMessageTimeoutW(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
+    EXPECT_EQ(answer, TRUE);
+    StateData d;
+    ASSERT_TRUE(e2e::readSavedTable(folder, d)) << "saved before it said yes";
+    EXPECT_EQ(d.cards.size(), 3u);
+    close();
+    EXPECT_EQ(e2e::waitExit(table, 20000), 0);
 }
 
 TEST_F(KeepingTest, ATableLeftOnlyInTheNewFileIsTakenUp) {
@@ -109,6 +154,39 @@ TEST_F(KeepingTest, APanelStoredOutOfReachComesBackOnTheScreen) {
     EXPECT_LE(r.bottom, work.bottom);
     close();
     EXPECT_EQ(e2e::waitExit(table, 20000), 0);
+}
+
+// Whatever start-up has to tell, the table stays stacked as it was read, cards apart or overlapping.
+TEST_F(KeepingTest, AStartMessageLeavesTheStackingAsRead) {
+    StateData d;
+    d.panelX = 900;
+    d.panelY = 700;
+    d.soundOn = 0;
+    const struct {
+        const wchar_t* file;
+        int32_t step;  // between the cards' left edges: apart at 100, overlapping at 20
+    } cases[] = {{L"rupone.dat.new", 100}, {L"rupone.dat.new", 20}, {L"rupone.dat.unsaved", 100}, {L"rupone.dat.unsaved", 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.file << " " << c.step);
+        folder = e2e::freshFolder();
+        d.cards = {{u'h', 1, 300, 300, 1}, {u's', 2, 300 + c.step, 300, 1}, {u'c', 3, 300 + 2 * c.step, 300, 1}};
+        const bool recovered = std::wstring(c.file) == L"rupone.dat.new";
+        ASSERT_TRUE(e2e::writeFile(file(recovered ? L"rupone.dat.new" : L"rupone.dat"), encodeState(d)));
+        if (!recovered) {
+            ASSERT_TRUE(e2e::writeFile(file(c.file), {static_cast<uint8_t>(5)}));  // a full disk
+        }
+        startAndWait(3);
+        // The pointer rests on the middle card as the box goes, as after a click on its OK button.
+        e2e::movePointer(300 + c.step + 20, 330);
+        answerMessage();
+        Sleep(300);
+        close();
+        ASSERT_EQ(e2e::waitExit(table, 20000), 0);
+        StateData back;
+        ASSERT_TRUE(e2e::readSavedTable(folder, back));
+        ASSERT_EQ(back.cards.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(back.cards[i].rank, d.cards[i].rank) << "at " << i;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "desk/winconst.h"
+#include "faces/picture_size.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ struct World {
     bool progressShown = false;
     bool failWork = false;
     int failAfter = -1;
-    bool failCreate = false;
+    int createBudget = -1;  // card windows that can still be made; -1: any number
     int batchesEnded = 0;
     desk::Window active = nullptr;
     desk::Window focus = nullptr;
@@ -37,10 +38,14 @@ struct World {
     std::map<std::u16string, std::vector<uint8_t>> files;
     bool failWrites = false;
     bool failRenames = false;
+    desk::FileError failCopies = desk::FileError::None;
+    std::map<std::u16string, std::u16string> links;  // another spelling of a file -> its own path
+    std::vector<std::pair<std::u16string, std::vector<uint8_t>>> recycled;
     int pictureDecodes = 0;
     std::vector<int> menuAnswers;
     std::vector<fake::MenuShown> menus;
     std::vector<std::u16string> warnings;
+    std::u16string logOffHold;
     std::vector<std::pair<Card*, bool>> recomposed;
     std::vector<desk::Window> tipsShown;
     std::map<std::u16string, std::pair<std::weak_ptr<Picture>, std::vector<uint8_t>>> decoded;
@@ -150,7 +155,8 @@ bool isVisible(Window w) {
 bool isAlive(Window w) { return find(w) != nullptr; }
 
 Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window) {
-    if (world.failCreate) return nullptr;
+    if (world.createBudget == 0) return nullptr;
+    if (world.createBudget > 0) --world.createBudget;
     Window w = fake::addWindow(u"Card", u"カード", {x, y, x + width, y + height}, fake::kSelf, false);
     fake::info(w).card = card;
     onCardCreated(*card, w);
@@ -286,6 +292,7 @@ int popupMenu(Window owner, int menu, const std::vector<std::pair<int, std::u16s
 }
 
 void warn(Window, const std::u16string& text) { world.warnings.push_back(text); }
+void holdLogOff(Window, const std::u16string& reason) { world.logOffHold = reason; }
 void recompose(Card& card, bool front) { world.recomposed.push_back({&card, front}); }
 
 uint32_t tickCount() { return world.clock += world.tick; }
@@ -353,7 +360,7 @@ bool removeFile(const std::u16string& path) {
 
 FileError lastFileError() { return world.fileError; }
 
-static std::u16string folded(std::u16string s) {
+std::u16string folded(std::u16string s) {
     for (char16_t& c : s)
         if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
     return s;
@@ -369,9 +376,36 @@ bool findFile(const std::u16string& path, std::u16string& out) {
     return false;
 }
 
+// The path a link or another spelling stands for.
+static std::u16string resolved(const std::u16string& path) {
+    auto link = world.links.find(folded(path));
+    if (link != world.links.end()) return link->second;
+    std::u16string found;
+    return findFile(path, found) ? found : path;
+}
+
+bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
+    auto it = world.files.find(resolved(path));
+    return it != world.files.end() && pictureSize(it->second.data(), it->second.size(), width, height);
+}
+
+bool sameFile(const std::u16string& a, const std::u16string& b) {
+    const std::u16string x = resolved(a);
+    return world.files.count(x) && x == resolved(b);
+}
+
+bool recycleFile(const std::u16string& path) {
+    auto it = world.files.find(resolved(path));
+    if (it == world.files.end()) return fileFails(FileError::Missing);
+    world.recycled.emplace_back(it->first, it->second);
+    world.files.erase(it);
+    return true;
+}
+
 bool copyFile(const std::u16string& from, const std::u16string& to) {
     std::u16string existing;
-    auto it = world.files.find(from);
+    if (world.failCopies != FileError::None) return fileFails(world.failCopies);
+    auto it = world.files.find(resolved(from));
     if (it == world.files.end()) return fileFails(FileError::Missing);
     if (findFile(to, existing)) return fileFails(FileError::AccessDenied);
     world.files[to] = it->second;
@@ -404,10 +438,14 @@ const std::u16string kModulePath = u"C:\\Games\\rupone.exe";
 std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
 void failRenames(bool fail) { world.failRenames = fail; }
+void failCopies(desk::FileError why) { world.failCopies = why; }
+void linkFile(const std::u16string& link, const std::u16string& file) { world.links[desk::folded(link)] = file; }
+const std::vector<std::pair<std::u16string, std::vector<uint8_t>>>& recycled() { return world.recycled; }
 int pictureDecodes() { return world.pictureDecodes; }
 void answerMenus(std::vector<int> ids) { world.menuAnswers = std::move(ids); }
 const std::vector<MenuShown>& menusShown() { return world.menus; }
 const std::vector<std::u16string>& warnings() { return world.warnings; }
+const std::u16string& logOffHold() { return world.logOffHold; }
 const std::vector<std::pair<Card*, bool>>& recomposed() { return world.recomposed; }
 const std::vector<desk::Window>& tipsShown() { return world.tipsShown; }
 
@@ -492,7 +530,8 @@ void setWorkArea(desk::Rect r) { world.work = r; }
 void failWorkArea(bool fail) { world.failWork = fail; }
 void setDpi(uint32_t dpi) { world.dpi = dpi; }
 void failBatchAfter(int entries) { world.failAfter = entries; }
-void failCardCreation(bool fail) { world.failCreate = fail; }
+void failCardCreation(bool fail) { world.createBudget = fail ? 0 : -1; }
+void failCardCreationAfter(int windows) { world.createBudget = windows; }
 desk::Window active() { return world.active; }
 void setClockStep(uint32_t ms) { world.tick = ms; }
 const std::vector<std::u16string>& progressShown() { return world.progress; }

@@ -54,6 +54,7 @@ void failWorkArea(bool fail);
 void setDpi(uint32_t dpi);
 void failBatchAfter(int entries);  // the batch fails at its (entries + 1)-th deferred move; -1: never
 void failCardCreation(bool fail);
+void failCardCreationAfter(int windows);  // as a process out of windows
 desk::Window active();
 // The clock: each reading advances it by ms (0 at first: time stands still).
 void setClockStep(uint32_t ms);
@@ -75,6 +76,11 @@ extern const std::u16string kModulePath;
 std::map<std::u16string, std::vector<uint8_t>>& files();
 void failFileWrites(bool fail);  // replaceFile fails (access denied) and leaves the old file
 void failRenames(bool fail);
+void failCopies(desk::FileError why);  // copyFile fails so (None: it works)
+// Another spelling of a file (a short name, a link, a mapped drive) that reaches the same file.
+void linkFile(const std::u16string& link, const std::u16string& file);
+// Files put in the Recycle Bin, with what they held.
+const std::vector<std::pair<std::u16string, std::vector<uint8_t>>>& recycled();
 int pictureDecodes();  // pictures decoded so far (a shared one counts once)
 
 // Menus and messages: the answers the next menus get (0, dismissed, when they run out), and logs.
@@ -86,6 +92,7 @@ struct MenuShown {
 void answerMenus(std::vector<int> ids);
 const std::vector<MenuShown>& menusShown();
 const std::vector<std::u16string>& warnings();
+const std::u16string& logOffHold();  // the reason the end of the session is held up with; empty: none
 const std::vector<std::pair<Card*, bool>>& recomposed();  // faces composed again: card, front
 const std::vector<desk::Window>& tipsShown();              // cards whose tooltip popped up
 // The fake's clock, as timeStamp gives it.

@@ -4,6 +4,7 @@
 
 #include "deck/deck.h"
 #include "faces/drop.h"
+#include "faces/picture_size.h"
 #include "support/table_fixture.h"
 
 namespace {
@@ -187,6 +188,131 @@ TEST_F(DropTest, AllFrontsReplacesEveryFaceFileAndShowsTheNewPictureEverywhere) 
     EXPECT_FALSE(ace.picture || king.picture);
     EXPECT_EQ(fake::recomposed().size(), 2u) << "every front";
     EXPECT_EQ(fake::invalidated(), std::vector<desk::Window>{ace.window}) << "shown where it is up";
+}
+
+TEST_F(DropTest, TheDroppedFileIsKnownByWhatItIsNotByHowItsPathIsSpelled) {
+    // A short name, a folder name in another case beyond ASCII, a link, a mapped drive.
+    for (const char16_t* spelling :
+         {u"C:\\GAMES~1\\Ah.jpg", u"C:\\GÄMES\\Ah.jpg", u"C:\\Users\\me\\link\\Ah.jpg", u"Z:\\Ah.jpg"}) {
+        fake::files().clear();
+        put(at(u"Ah.jpg"), "mine");
+        put(at(u"Ah.png"), "older");
+        fake::linkFile(spelling, at(u"Ah.jpg"));
+        Card& ace = card(kHearts, 1);
+        table.overwriteConflicts = 0;
+        fake::answerMenus({IDM_RP_FOR_CARD, IDM_RP_KEEP});
+        size_t menus = fake::menusShown().size();
+        dropPicture(ace, spelling);
+        ASSERT_TRUE(exists(at(u"Ah.jpg"))) << spelling;
+        EXPECT_EQ(fake::files()[at(u"Ah.jpg")], (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+        ASSERT_EQ(fake::menusShown().size(), menus + 2) << "asked only about the other file";
+        EXPECT_EQ(fake::menusShown().back().texts[0].second, u"Ah.png");
+        EXPECT_EQ(ace.picturePath, at(u"Ah.jpg")) << "and shown";
+        EXPECT_EQ(fake::files().size(), 2u) << "nothing left behind";
+    }
+}
+
+TEST_F(DropTest, ADropThatCannotBeCopiedRemovesNothingAndSaysWhy) {
+    const struct {
+        desk::FileError why;
+        const char16_t* says;
+    } cases[] = {
+        {desk::FileError::IsFolder, u"フォルダー"},
+        {desk::FileError::DiskFull, u"空き容量"},
+        {desk::FileError::AccessDenied, u"権限"},
+        {desk::FileError::InUse, u"ほかのプログラム"},
+    };
+    for (const auto& c : cases) {
+        fake::files().clear();
+        put(at(u"Ah.png"), "mine");
+        put(u"D:\\x.jpg");
+        Card& ace = card(kHearts, 1);
+        table.overwriteConflicts = 1;
+        fake::failCopies(c.why);
+        fake::answerMenus({IDM_RP_FOR_CARD});
+        size_t warnings = fake::warnings().size();
+        dropPicture(ace, u"D:\\x.jpg");
+        fake::failCopies(desk::FileError::None);
+        EXPECT_TRUE(exists(at(u"Ah.png"))) << c.says;
+        EXPECT_EQ(fake::files().size(), 2u);
+        ASSERT_EQ(fake::warnings().size(), warnings + 1);
+        EXPECT_NE(fake::warnings().back().find(c.says), std::u16string::npos);
+    }
+    EXPECT_TRUE(fake::recycled().empty());
+}
+
+TEST_F(DropTest, PicturesADropReplacesGoToTheRecycleBin) {
+    put(at(u"Ah.png"), "mine");
+    put(at(u"Ah.jpg"), "also");
+    put(at(u"Ah.gif.rupone-new"), "stale");  // left by an interrupted drop
+    put(u"D:\\new.gif", "new");
+    Card& ace = card(kHearts, 1);
+    table.overwriteConflicts = 1;
+    fake::answerMenus({IDM_RP_FOR_CARD});
+    dropPicture(ace, u"D:\\new.gif");
+    ASSERT_EQ(fake::recycled().size(), 2u);
+    EXPECT_EQ(fake::recycled()[0].first, at(u"Ah.jpg"));
+    EXPECT_EQ(fake::recycled()[1].first, at(u"Ah.png"));
+    EXPECT_EQ(fake::files()[at(u"Ah.gif")], (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(fake::files().size(), 2u) << "only the dropped file and its copy";
+}
+
+// Header bytes of each kind, declaring the given size.
+std::vector<uint8_t> header(const char* kind, uint32_t w, uint32_t h) {
+    auto be = [](std::vector<uint8_t>& v, uint32_t x, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+    };
+    auto le = [](std::vector<uint8_t>& v, uint32_t x, int bytes) {
+        for (int i = 0; i < bytes; ++i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+    };
+    std::vector<uint8_t> v;
+    if (!std::strcmp(kind, "png")) {
+        v = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+        be(v, w, 4), be(v, h, 4);
+    } else if (!std::strcmp(kind, "gif")) {
+        v = {'G', 'I', 'F', '8', '9', 'a'};
+        le(v, w, 2), le(v, h, 2);
+    } else if (!std::strcmp(kind, "bmp")) {
+        v = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
+        le(v, 40, 4), le(v, w, 4), le(v, 0u - h, 4);  // rows top-down
+    } else {  // a JPEG with metadata, a table and fill bytes before its frame header
+        v = {0xFF, 0xD8, 0xFF, 0xE1, 0, 6, 'E', 'x', 'i', 'f', 0xFF, 0xFF, 0xC4, 0, 3, 0, 0xFF, 0xC2, 0, 11, 8};
+        be(v, h, 2), be(v, w, 2);
+        v.insert(v.end(), {3, 1, 0x22, 0});
+    }
+    return v;
+}
+
+TEST(PictureSize, IsReadFromTheHeaderOfEachKind) {
+    for (const char* kind : {"png", "gif", "bmp", "jpg"}) {
+        uint32_t w = 0, h = 0;
+        std::vector<uint8_t> bytes = header(kind, 4000, 3000);
+        ASSERT_TRUE(pictureSize(bytes.data(), bytes.size(), w, h)) << kind;
+        EXPECT_EQ(w, 4000u) << kind;
+        EXPECT_EQ(h, 3000u) << kind;
+        bytes.resize(bytes.size() - 5);
+        EXPECT_FALSE(pictureSize(bytes.data(), bytes.size(), w, h)) << kind << ": cut short";
+    }
+    const uint8_t text[] = "not a picture at all, just some words";
+    uint32_t w, h;
+    EXPECT_FALSE(pictureSize(text, sizeof text, w, h));
+}
+
+TEST_F(DropTest, APictureTooLargeToHoldIsRefusedBeforeAnythingIsCopied) {
+    std::vector<uint8_t> huge = header("png", 20000, 20000), fine = header("png", 8000, 6000);
+    fake::files()[u"D:\\huge.png"] = huge;
+    fake::files()[u"D:\\fine.png"] = fine;
+    put(at(u"Ah.png"), "mine");
+    Card& ace = card(kHearts, 1);
+    table.overwriteConflicts = 1;
+    fake::answerMenus({IDM_RP_FOR_CARD});
+    dropPicture(ace, u"D:\\huge.png");
+    ASSERT_EQ(fake::warnings().size(), 1u);
+    EXPECT_NE(fake::warnings()[0].find(u"20000 × 20000"), std::u16string::npos);
+    EXPECT_TRUE(fake::menusShown().empty()) << "refused at once";
+    EXPECT_EQ(fake::files()[at(u"Ah.png")].size(), 4u);
+    dropPicture(ace, u"D:\\fine.png");
+    EXPECT_EQ(fake::files()[at(u"Ah.png")], fine) << "48 million pixels are taken";
 }
 
 }  // namespace

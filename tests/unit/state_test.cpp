@@ -382,6 +382,7 @@ TEST_F(StateTest, FailedSavesAreToldAtCloseAndAtTheStartAfterALogOff) {
     std::u16string told = saveOnClose();
     EXPECT_TRUE(says(told, u"読み取り専用")) << "the reason in plain words";
     EXPECT_TRUE(says(told, path())) << "and the file";
+    EXPECT_TRUE(says(told, u"もう一度保存しますか")) << "and the choice: retry, end without saving, stay";
     saveAtLogOff();
     fake::failFileWrites(false);
     std::vector<uint8_t> before = file();
@@ -410,10 +411,74 @@ TEST_F(StateTest, TheTableIsSavedShortlyAfterEachChangeButNotDuringAGesture) {
     onSaveTimer();
     EXPECT_TRUE(exists(path()));
     EXPECT_EQ(fake::timer(table.panel, kSaveTimer), 0u);
+    // A card carried by click holds the mouse until the next click: the save waits a second at most.
+    takeSnapshot();
+    fake::files().erase(path());
+    desk::setCapture(table.deck.at(0).window);
+    for (uint32_t i = 0; i < kSaveMostDeferrals; ++i) onSaveTimer();
+    EXPECT_FALSE(exists(path()));
+    onSaveTimer();
+    EXPECT_TRUE(exists(path())) << "saved as the table shows";
+    desk::releaseCapture();
     takeSnapshot();
     onSaveTimer();
     undo();
     EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveDelayMs) << "undo is a change too";
+}
+
+TEST_F(StateTest, AFailedAutosaveIsToldOnceAndTriedUntilItWorks) {
+    createDefaultDeck();
+    fake::failFileWrites(true);
+    for (int i = 0; i < 3; ++i) {
+        takeSnapshot();
+        onSaveTimer();
+        EXPECT_EQ(fake::timer(table.panel, kSaveTimer), kSaveFailedRetryMs) << "tried again without a change";
+    }
+    ASSERT_EQ(fake::warnings().size(), 1u) << "told once, not at every attempt";
+    EXPECT_TRUE(says(fake::warnings()[0], u"読み取り専用"));
+    fake::failFileWrites(false);
+    onSaveTimer();
+    EXPECT_TRUE(exists(path()));
+    EXPECT_EQ(fake::timer(table.panel, kSaveTimer), 0u);
+    fake::failFileWrites(true);
+    takeSnapshot();
+    onSaveTimer();
+    EXPECT_EQ(fake::warnings().size(), 2u) << "a new failure after a save that worked is told again";
+}
+
+TEST_F(StateTest, ALogOffIsHeldUpWhileTheTableCannotBeSaved) {
+    createDefaultDeck();
+    EXPECT_TRUE(saveBeforeLogOff());
+    EXPECT_TRUE(fake::logOffHold().empty());
+    fake::failFileWrites(true);
+    EXPECT_FALSE(saveBeforeLogOff());
+    EXPECT_TRUE(says(fake::logOffHold(), u"読み取り専用")) << "with the reason the system shows";
+    fake::failFileWrites(false);
+    takeSnapshot();
+    onSaveTimer();  // the user made room; the autosave works
+    EXPECT_TRUE(fake::logOffHold().empty()) << "and the log-off may go on";
+    EXPECT_TRUE(saveBeforeLogOff());
+}
+
+TEST_F(StateTest, CardsThatGetNoWindowAreKeptAndSavedAsRead) {
+    StateData d;
+    for (int i = 0; i < 60; ++i) d.cards.push_back({u"hscd"[i % 4], i % 13 + 1, 10 * i, 20, static_cast<uint32_t>(i % 2)});
+    writeFile(encodeState(d));
+    fake::failCardCreationAfter(50);
+    ASSERT_TRUE(loadState());
+    EXPECT_EQ(table.deck.count(), 50u);
+    EXPECT_TRUE(says(notices(), u"カード 10 枚")) << "told how many";
+    ASSERT_EQ(table.startNotices.size(), 1u) << "once";
+    takeSnapshot();
+    ASSERT_EQ(saveState(), desk::FileError::None);
+    StateData back;
+    ASSERT_TRUE(decodeState(file().data(), file().size(), back));
+    ASSERT_EQ(back.cards.size(), 60u) << "the file written holds them all";
+    for (size_t i = 0; i < 60; ++i) {
+        EXPECT_EQ(back.cards[i].rank, d.cards[i].rank) << i;
+        EXPECT_EQ(back.cards[i].x, d.cards[i].x) << i;
+        EXPECT_EQ(back.cards[i].faceUp, d.cards[i].faceUp) << i;
+    }
 }
 
 TEST_F(StateTest, CardsAllOutOfSightAreToldOnce) {

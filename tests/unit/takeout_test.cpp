@@ -82,9 +82,16 @@ TEST_F(TakeOutTest, TheTableStopsAtItsMaximumAndSaysHowManyWereMade) {
     EXPECT_EQ(r.made, 1u);
     EXPECT_TRUE(r.limited);
     EXPECT_EQ(table.deck.count(), kMaxStateCards);
+    // A take-out that makes no card changes nothing: the history and the order stay.
+    table.historyCurrent = 3;
+    table.redoCount = 1;
+    table.cycleOrder = {table.deck.at(0).window};
     r = takeOut({0}, {0}, seam);
     EXPECT_EQ(r.made, 0u);
     EXPECT_TRUE(r.limited);
+    EXPECT_EQ(table.historyCurrent, 3);
+    EXPECT_EQ(table.redoCount, 1u);
+    EXPECT_EQ(table.cycleOrder.size(), 1u);
     EXPECT_TRUE(takeOutJoker(seam).limited);
     EXPECT_EQ(table.deck.count(), kMaxStateCards);
     EXPECT_NE(takeOutLimitText(1).find(u"1 枚"), std::u16string::npos);
