@@ -77,6 +77,8 @@ wine_env() {
   export WINEPREFIX="${RUPONE_WINEPREFIX:-$ROOT/build/wineprefix}"
   export WINEARCH=win64 WINEDEBUG=-all LANG=C.UTF-8
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # Wine's Recycle Bin is the desktop's trash: files the tests put there stay in the build tree.
+  export XDG_DATA_HOME="$ROOT/build/xdg-data"
 }
 
 STARTED_PIDS=()

@@ -76,4 +76,46 @@ TEST_F(DropHandleTest, ADroppedPathTooLongForAPathBufferIsRefusedNotCutShort) {
     EXPECT_EQ(GetFileAttributesW(back().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing copied";
 }
 
+TEST_F(DropHandleTest, AFolderDroppedUnderAPictureNameIsRefusedAndTheBackStays) {
+    Card& card = faceDownCard();
+    onDropFiles(toHwnd(card.window), card, dropHandle(source));
+    ASSERT_NE(GetFileAttributesW(back().c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::wstring folderNamedLikeAPicture = source + L".dir.png";
+    ASSERT_TRUE(CreateDirectoryW(folderNamedLikeAPicture.c_str(), nullptr));
+    BoxAnswerer answer;
+    onDropFiles(toHwnd(card.window), card, dropHandle(folderNamedLikeAPicture));
+    RemoveDirectoryW(folderNamedLikeAPicture.c_str());
+    EXPECT_NE(answer.text().find(L"フォルダー"), std::wstring::npos) << "told why";
+    EXPECT_NE(GetFileAttributesW(back().c_str()), INVALID_FILE_ATTRIBUTES) << "the back in place is kept";
+}
+
+// Files on a real file system are known by what they are, however their paths are spelled.
+TEST(FileIdentity, AShortNameOrAnotherCaseReachesTheSameFileAndARecycledFileIsGone) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"rupone Kärten mit langem Namen " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\Ah.jpg", other = folder + L"\\As.jpg";
+    std::ofstream(file.c_str()) << "mine";
+    std::ofstream(other.c_str()) << "other";
+    auto u16 = [](const std::wstring& w) { return std::u16string(w.begin(), w.end()); };
+    std::wstring upper = file;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));  // "KÄRTEN": beyond ASCII
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(file.c_str(), shortName, MAX_PATH), 0u);
+    for (const std::wstring& spelling : {upper, std::wstring(shortName)}) {
+        EXPECT_TRUE(desk::sameFile(u16(file), u16(spelling))) << std::string(spelling.begin(), spelling.end());
+    }
+    EXPECT_FALSE(desk::sameFile(u16(file), u16(other)));
+    EXPECT_FALSE(desk::sameFile(u16(file), u16(folder + L"\\missing.jpg")));
+
+    std::u16string copy;
+    EXPECT_FALSE(desk::copyFile(u16(folder), u16(folder + L"\\copy.png")));
+    EXPECT_EQ(desk::lastFileError(), desk::FileError::IsFolder);
+    EXPECT_TRUE(desk::recycleFile(u16(other)));
+    EXPECT_EQ(GetFileAttributesW(other.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace
