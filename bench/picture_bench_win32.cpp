@@ -3,6 +3,10 @@
 //                   53 cards and reports the process's private memory before and after (the 13
 //                   hearts share one decoded copy), and the time to compose all 53 fronts with
 //                   pictures beside the time without (minimum of 5 runs each).
+//   picture_bench photos [PNG]
+//                   gives each of the 53 cards a photo of its own (4,000 x 3,000 JPEG files) and
+//                   reports the time from nothing to all 53 fronts composed, and the memory held
+//                   and at its peak; with PNG (a huge picture), the same for the kings' picture.
 #include "desk/windows_win32.h"
 
 #include <psapi.h>
@@ -10,13 +14,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "app/app_win32.h"
 #include "deck/deck.h"
 #include "faces/face_lookup.h"
 #include "faces/picture_win32.h"
 #include "faces/render_win32.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
 #include "support/win32_helpers.h"
 
 namespace {
@@ -77,9 +86,103 @@ void makeDeck() {
     }
 }
 
+// The highest committed memory seen while it runs, read every 5 ms.
+class PeakWatch {
+public:
+    PeakWatch() : peak_(committedMb()), watcher_([this] {
+        while (!done_) {
+            peak_ = std::max(peak_.load(), committedMb());
+            Sleep(5);
+        }
+    }) {}
+    double stop() {
+        done_ = true;
+        watcher_.join();
+        return std::max(peak_.load(), committedMb());
+    }
+
+private:
+    std::atomic<double> peak_;
+    std::atomic<bool> done_{false};
+    std::thread watcher_;
+};
+
+bool writeJpeg(const std::wstring& path, int w, int h) {
+    using namespace Gdiplus;
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &pixels[(static_cast<size_t>(y) * w + x) * 3];
+            p[0] = uint8_t(x * 7), p[1] = uint8_t(y * 3), p[2] = uint8_t((x ^ y) & 0xFF);
+        }
+    GpBitmap* bitmap = nullptr;
+    if (DllExports::GdipCreateBitmapFromScan0(w, h, w * 3, PixelFormat24bppRGB, pixels.data(), &bitmap) != Ok) return false;
+    const CLSID jpeg = {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    bool ok = DllExports::GdipSaveImageToFile(bitmap, path.c_str(), &jpeg, nullptr) == Ok;
+    DllExports::GdipDisposeImage(bitmap);
+    return ok;
+}
+
+// From nothing to 53 fronts composed, each card with a photo of its own; then the kings' picture.
+int photos(const wchar_t* hugePng) {
+    const std::u16string folder = pictureFolder();
+    const std::wstring dir(folder.begin(), folder.end());
+    std::vector<std::wstring> made;
+    {
+        ULONG_PTR token = 0;
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token, &input, nullptr);
+        const std::wstring first = dir + L"\\bench-photo.jpg";
+        bool ok = writeJpeg(first, 4000, 3000);
+        Gdiplus::GdiplusShutdown(token);
+        if (!ok) {
+            std::printf("could not write a JPEG file\n");
+            return 1;
+        }
+        static const char16_t suits[] = {kHearts, kSpades, kClubs, kDiamonds};
+        for (int i = 0; i < 53; ++i) {
+            std::u16string base = faceBaseName(i == 0 ? 0 : (i - 1) % 13 + 1, i == 0 ? kJoker : suits[(i - 1) / 13]);
+            std::wstring name = std::wstring(base.begin(), base.end()) + L".jpg";
+            CopyFileW(first.c_str(), name.c_str(), FALSE);
+            made.push_back(name);
+        }
+        DeleteFileW(first.c_str());
+    }
+    auto layAndCompose = [](const char* what) {
+        const double before = committedMb();
+        PeakWatch peak;
+        auto t = std::chrono::steady_clock::now();
+        freshTable();
+        makeDeck();
+        for (auto& c : table.deck.items()) composeFace(*c, true);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+        const double top = peak.stop(), held = committedMb();
+        std::printf("%s: %.0f ms to 53 fronts composed; memory held %.0f MB more than before, %.0f MB more at the peak\n",
+                    what, ms, held - before, top - before);
+        clearTable();
+        endPictures();
+    };
+    layAndCompose("53 photos of 4000 x 3000, one a card");
+    for (const std::wstring& name : made) DeleteFileW(name.c_str());
+    if (hugePng) {
+        const std::wstring kings = dir + L"\\K.png";
+        CopyFileW(hugePng, kings.c_str(), FALSE);
+        layAndCompose("the kings on one huge PNG");
+        DeleteFileW(kings.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc >= 2 && !wcscmp(argv[1], L"photos")) {
+        appInstance = GetModuleHandleW(nullptr);
+        HMODULE msimg = loadOptionalEntryPoints();
+        int result = photos(argc >= 3 ? argv[2] : nullptr);
+        freeOptionalEntryPoints(msimg);
+        return result;
+    }
     appInstance = GetModuleHandleW(nullptr);
     HMODULE msimg = loadOptionalEntryPoints();
     const std::u16string folder = pictureFolder();

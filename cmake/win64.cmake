@@ -85,6 +85,8 @@ target_link_libraries(save_bench PRIVATE rupone_core)
 add_executable(picture_bench bench/picture_bench_win32.cpp)
 target_include_directories(picture_bench PRIVATE tests)
 target_link_libraries(picture_bench PRIVATE rupone_core psapi)
+target_compile_options(picture_bench PRIVATE -municode)
+target_link_options(picture_bench PRIVATE -municode)
 
 # What the settings dialog costs to open and to apply a new card size (not a test): settings_bench [N...].
 add_executable(settings_bench bench/settings_bench_win32.cpp src/res/rupone.rc)

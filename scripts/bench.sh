@@ -33,6 +33,23 @@ run() {
 run probe.exe "${sizes[@]}"
 run settings_bench.exe "${sizes[@]}"
 run picture_bench.exe
+# One PNG of 20,000 x 20,000 pixels (1.6 GB decoded, about a megabyte on disk) for the kings.
+if [ ! -s "$BUILD_WIN/huge.png" ]; then
+  python3 - "$BUILD_WIN/huge.png" <<'PY'
+import struct, sys, zlib
+side = 20000
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+packer, row, body = zlib.compressobj(9), b"\0" + b"\xc8" * (side * 3), []
+for _ in range(side):
+    body.append(packer.compress(row))
+body.append(packer.flush())
+with open(sys.argv[1], "wb") as out:
+    out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)))
+    out.write(chunk(b"IDAT", b"".join(body)) + chunk(b"IEND", b""))
+PY
+fi
+run picture_bench.exe photos huge.png
 for n in "${sizes[@]}"; do
   run save_bench.exe "$n"
   run keyboard_bench.exe "$n"

@@ -212,6 +212,9 @@ PictureRef loadPicture(const std::u16string& path) {
         PictureRef held = it->second.picture.lock();
         if (held && it->second.size == size && CompareFileTime(&it->second.written, &written) == 0) return held;
     }
+    // Refused before the decoder sees it: some decoders decode the whole picture on opening.
+    uint32_t width = 0, height = 0;
+    if (readPictureSize(path, width, height) && uint64_t{width} * height > kMostPicturePixels) return nullptr;
     auto* picture = new (std::nothrow) Picture();
     if (!picture) return nullptr;
     PictureRef shared(picture, [](Picture* p) {

@@ -1,8 +1,11 @@
 #include "faces/picture_win32.h"
 
+#include "faces/picture_size.h"
+
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -134,14 +137,18 @@ bool copyRows(Picture& p, GpBitmap* source, PixelFormat format) {
     return true;
 }
 
-// Another layout: the library draws the source into the picture's own pixels, one to one.
-bool convertRows(Picture& p, GpBitmap* source, PixelFormat target) {
+// Another layout, or a smaller size: the library draws the source into the picture's own pixels.
+bool convertRows(Picture& p, GpBitmap* source, PixelFormat target, bool reduced) {
     GpBitmap* wrapper = nullptr;
     if (GdipCreateBitmapFromScan0(p.width, p.height, p.pitch, target, p.bits, &wrapper) != Ok || !wrapper) return false;
     GpGraphics* graphics = nullptr;
     bool ok = GdipGetImageGraphicsContext(wrapper, &graphics) == Ok && graphics;
     if (ok) {
         GdipSetCompositingMode(graphics, CompositingModeSourceCopy);
+        if (reduced) {
+            GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBilinear);
+            GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+        }
         ok = GdipDrawImageRectI(graphics, source, 0, 0, p.width, p.height) == Ok;
         GdipDeleteGraphics(graphics);
     }
@@ -253,9 +260,15 @@ PictureLoad loadPicture(Picture& p, const std::u16string& path) {
         GdipGetImageHeight(source.bitmap, &height) != Ok || !width || !height || width > 0x7FFF * 2 ||
         height > 0x7FFF * 2)
         return PictureLoad::Failed;
+    if (uint64_t{width} * height > kMostPicturePixels) return PictureLoad::Failed;
+    // The whole picture is stretched over a card's face, so a side longer than the largest card's
+    // is reduced on its own: what is kept is all a card can show, and a photo holds 3 MB, not 48.
+    const UINT keptWidth = std::min<UINT>(width, kMostKeptPictureSide);
+    const UINT keptHeight = std::min<UINT>(height, kMostKeptPictureSide);
+    const bool reduced = keptWidth != width || keptHeight != height;
     int bpp = 32;
     PixelFormat target = PixelFormat32bppRGB;
-    if (format & PixelFormatGDI) {
+    if ((format & PixelFormatGDI) && !reduced) {
         bpp = bitsOf(format);
         target = format;
     }
@@ -264,13 +277,14 @@ PictureLoad loadPicture(Picture& p, const std::u16string& path) {
         bpp = 32;
         target = PixelFormat32bppARGB;
     }
-    if (!createSection(p, static_cast<int>(width), static_cast<int>(height), bpp, target)) return PictureLoad::Failed;
+    if (!createSection(p, static_cast<int>(keptWidth), static_cast<int>(keptHeight), bpp, target))
+        return PictureLoad::Failed;
     p.hasAlpha = alpha;
-    if (format & PixelFormatIndexed) {
+    if (target & PixelFormatIndexed) {
         PictureLoad palette = copyPalette(p, source.bitmap);
         if (palette != PictureLoad::Ok) return palette;
     }
-    bool copied = target == format ? copyRows(p, source.bitmap, format) : convertRows(p, source.bitmap, target);
+    bool copied = target == format ? copyRows(p, source.bitmap, format) : convertRows(p, source.bitmap, target, reduced);
     if (!copied) {
         destroyPicture(p);
         return PictureLoad::Failed;

@@ -348,4 +348,50 @@ TEST(PictureDecoding, EachKindOfFileIsHeldInItsOwnLayout) {
     DeleteFileW(bmp.c_str());
 }
 
+// A 24-bit BMP of w x h: the left half red, the right half blue.
+std::wstring writeHalves(const wchar_t* name, int w, int h) {
+    const uint32_t row = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+    std::vector<uint8_t> b(54 + static_cast<size_t>(row) * static_cast<uint32_t>(h), 0);
+    auto put32 = [&b](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, static_cast<uint32_t>(b.size())), put32(10, 54), put32(14, 40);
+    put32(18, static_cast<uint32_t>(w)), put32(22, static_cast<uint32_t>(h));
+    b[26] = 1, b[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b[54 + static_cast<size_t>(y) * row + static_cast<size_t>(x) * 3 + (x < w / 2 ? 2 : 0)] = 255;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring path = std::wstring(temp) + name;
+    std::ofstream(path.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return path;
+}
+
+TEST(PictureDecoding, ALargePictureIsKeptNoLargerThanACardAndAHugeOneIsRefused) {
+    const std::wstring wide = writeHalves(L"rupone-wide.bmp", 3000, 400);
+    Picture p;
+    ASSERT_EQ(loadPicture(p, u16(wide)), PictureLoad::Ok);
+    EXPECT_EQ(p.width, 999) << "a side longer than the largest card is reduced";
+    EXPECT_EQ(p.height, 400) << "each side on its own";
+    Rgba left = pixelAt(p, 100, 200), right = pixelAt(p, 900, 200);
+    EXPECT_TRUE(left.r > 240 && left.b < 15) << left.r << "," << left.b;
+    EXPECT_TRUE(right.b > 240 && right.r < 15) << right.r << "," << right.b;
+    destroyPicture(p);
+    DeleteFileW(wide.c_str());
+
+    // 20,000 x 20,000 declared: refused before any decoder sees it, at once.
+    const std::wstring huge = writeHalves(L"rupone-huge.bmp", 2, 2);
+    {
+        std::fstream f(huge.c_str(), std::ios::binary | std::ios::in | std::ios::out);
+        const uint8_t side[4] = {0x20, 0x4E, 0, 0};
+        f.seekp(18).write(reinterpret_cast<const char*>(side), 4);
+        f.seekp(22).write(reinterpret_cast<const char*>(side), 4);
+    }
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(desk::loadPicture(u16(huge)), nullptr);
+    EXPECT_LT(GetTickCount() - start, 500u);
+    DeleteFileW(huge.c_str());
+}
+
 }  // namespace
