@@ -313,6 +313,7 @@ void showStartNotices(HWND dlg) {
     Card* current = table.currentCard;
     desk::holdActivationRaises(true);
     MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
+    desk::takeInActivation();
     // Whatever window the box handed the activation to, the card that was current is again.
     if (current && table.currentCard != current) SetForegroundWindow(toHwnd(current->window));
     desk::holdActivationRaises(false);

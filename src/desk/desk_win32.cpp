@@ -241,6 +241,10 @@ bool raisesHeld = false;
 
 void holdActivationRaises(bool hold) { raisesHeld = hold; }
 
+void takeInActivation() {
+    if (runningUnderWine()) settleWithX();
+}
+
 void raiseActivated(HWND h) {
     if (!runningUnderWine() || restacking || raisesHeld || !IsWindowVisible(h)) return;
     takeDownTips();
