@@ -46,8 +46,7 @@ void BM_CarryMove(benchmark::State& state) {
     int32_t step = 0;
     for (auto _ : state) {
         step = (step + 7) % 400;
-        fake::setPointer({110 + step, 110 + step / 2});
-        dragGroup(lead);
+        dragGroup(lead, {110 + step, 110 + step / 2});
         fake::clearLogs();
     }
 }

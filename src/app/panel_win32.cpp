@@ -243,9 +243,9 @@ void showDivideMenu(HWND dlg) {
 
 void openHelp() {
     HWND dlg = panelHwnd();
-    wchar_t found[MAX_PATH];
-    if (SearchPathW(nullptr, kHelpFile, nullptr, MAX_PATH, found, nullptr)) {
-        ShellExecuteW(dlg, nullptr, found, nullptr, nullptr, SW_SHOW);
+    std::wstring found;
+    if (findHelpFile(found)) {
+        ShellExecuteW(dlg, nullptr, found.c_str(), nullptr, nullptr, SW_SHOW);
         return;
     }
     MessageBoxW(dlg, L"ファイル 「ルポネ.chm」 が見つかりませんでした。", L"ルポネ", MB_OK | MB_ICONINFORMATION);
@@ -367,6 +367,21 @@ bool ownerBelowPanel(HWND dlg) {
 }
 
 }  // namespace
+
+bool findHelpFile(std::wstring& out) {
+    // The answer is the length found, or the room needed when the buffer is too small.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD n = SearchPathW(nullptr, kHelpFile, nullptr, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (n == 0) return false;
+        if (n < buffer.size()) {
+            out.assign(buffer.data(), n);
+            return true;
+        }
+        buffer.assign(n, L'\0');
+    }
+    return false;
+}
 
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION) {

@@ -73,7 +73,8 @@ struct Table {
     bool savePending = false;  // a save is due on the panel's timer
     uint32_t saveDeferrals = 0;    // times the due save waited for a gesture
     bool saveFailureTold = false;  // since the last save that worked
-    bool logOffHeld = false;       // a log-off was held up because the table could not be saved
+    bool logOffHeld = false;
+    bool tipsHeld = false;  // while cards travel under the pointer       // a log-off was held up because the table could not be saved
 };
 
 extern Table table;

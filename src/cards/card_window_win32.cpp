@@ -260,4 +260,11 @@ void showTip(Window card) {
     SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     SendMessageW(tip, TTM_POPUP, 0, 0);
 }
+
+void holdTips(bool hold) {
+    HWND tip = toHwnd(table.cardTip);
+    if (!tip) return;
+    if (hold) SendMessageW(tip, TTM_POP, 0, 0);
+    SendMessageW(tip, TTM_ACTIVATE, hold ? FALSE : TRUE, 0);
+}
 }  // namespace desk

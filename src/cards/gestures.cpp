@@ -21,7 +21,11 @@ constexpr uint32_t D = WM_LBUTTONDOWN, M = WM_MOUSEMOVE, U = WM_LBUTTONUP, W = W
 
 bool hasCapture(const Card& card) { return card.window && desk::capture() == card.window; }
 
-void clearLog(Card& card) { std::vector<uint32_t>().swap(card.gestureLog); }
+void clearLog(Card& card) {
+    std::vector<uint32_t>().swap(card.gestureLog);
+    holdCardTips(false);
+    if (card.window) desk::killTimer(card.window, kFollowPointerTimer);
+}
 
 bool insideClient(int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < table.cardWidth && y < table.cardHeight; }
 
@@ -176,11 +180,15 @@ void onLeftPress(Card& card, int32_t, int32_t) {
         desk::releaseCapture();
 }
 
-void onMouseMove(Card& card, int32_t, int32_t) {
+namespace {
+
+// The pointer is at p (a move message, or the pointer read while cards travel).
+void pointerMovedTo(Card& card, desk::Point p) {
+    card.lastPointer = p;
     auto& log = card.gestureLog;
     switch (gestureOf(log)) {
     case Gesture::Held:
-        if (beyondDragRect(card, desk::messagePos())) {
+        if (beyondDragRect(card, p)) {
             desk::setCursorResource(IDC_RP_TRAIL);
             log.push_back(M);
             markTrail(card, true);
@@ -188,31 +196,52 @@ void onMouseMove(Card& card, int32_t, int32_t) {
         break;
     case Gesture::Dragging: markTrail(card, false); break;
     case Gesture::PickedUp:
-        if (beyondDragRect(card, desk::messagePos())) log.push_back(M);
-        dragGroup(card);
+        if (beyondDragRect(card, p)) log.push_back(M);
+        dragGroup(card, p);
         break;
     case Gesture::TrailHanging:
     case Gesture::PileHanging:
         log.push_back(M);
-        dragGroup(card);
+        dragGroup(card, p);
         break;
     case Gesture::Carried:
     case Gesture::TrailCarried:
-    case Gesture::PileCarried: dragGroup(card); break;
+    case Gesture::PileCarried: dragGroup(card, p); break;
     default: break;
     }
 }
+
+// Cards picked up by a click travel with no button held. Windows hands every move to the card
+// holding the capture; Wine hands it the moves of the user's pointer only while that is over one of
+// the program's windows, so a quick move leaves the cards behind. There the card reads the pointer
+// itself while they travel.
+void followPointer(Card& card) {
+    if (desk::movesReachCapture()) return;
+    card.lastPointer = desk::messagePos();
+    desk::setTimer(card.window, kFollowPointerTimer, kFollowPointerMs);
+}
+
+}  // namespace
+
+void onMouseMove(Card& card, int32_t, int32_t) { pointerMovedTo(card, desk::messagePos()); }
 
 void onLeftRelease(Card& card, int32_t, int32_t) {
     auto& log = card.gestureLog;
     switch (gestureOf(log)) {
     case Gesture::None: break;
-    case Gesture::Held: log.push_back(U); break;
+    case Gesture::Held:
+        log.push_back(U);
+        followPointer(card);
+        break;
     case Gesture::Dragging:
         stackUnder(card, false);
         log.push_back(U);
+        followPointer(card);
         break;
-    case Gesture::PileHeld: log.push_back(U); break;
+    case Gesture::PileHeld:
+        log.push_back(U);
+        followPointer(card);
+        break;
     default: desk::releaseCapture(); break;
     }
 }
@@ -265,7 +294,14 @@ void onMiddleRelease(Card& card, int32_t x, int32_t y) {
 }
 
 void onTimer(Card& card, uintptr_t id) {
-    if (id == kMouseSpreadTimer) {
+    if (id == kFollowPointerTimer) {
+        desk::Point p;
+        if (card.gestureLog.empty()) {
+            desk::killTimer(card.window, kFollowPointerTimer);
+        } else if (desk::cursorPos(p) && (p.x != card.lastPointer.x || p.y != card.lastPointer.y)) {
+            pointerMovedTo(card, p);
+        }
+    } else if (id == kMouseSpreadTimer) {
         desk::Point p;
         if (!desk::cursorPos(p)) return;
         const int32_t d = std::abs(p.x - card.pressPoint.x);

@@ -25,6 +25,8 @@ Gesture gestureOf(const std::vector<uint32_t>& log);
 
 constexpr uintptr_t kKeySpreadTimer = 256;
 constexpr uintptr_t kMouseSpreadTimer = 519;
+constexpr uintptr_t kFollowPointerTimer = 0xF011;  // cards carried where moves may not come
+constexpr uint32_t kFollowPointerMs = 15;
 
 enum class SpreadMode { Mouse, Key };
 

@@ -6,6 +6,7 @@
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "cards/overlap.h"
+#include "cards/tooltips.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -64,11 +65,11 @@ int32_t sign(double v) { return v < 0 ? -1 : 1; }
 
 bool cardWorkArea(const Card& card, desk::Rect& out) { return card.window && desk::workAreaNear(card.window, out); }
 
-void dragGroup(Card& lead) {
+void dragGroup(Card& lead, desk::Point p) {
     if (lead.trail.empty()) return;
     desk::Rect r;
     if (!desk::windowRect(lead.window, r)) return;
-    desk::Point p = desk::messagePos();
+    holdCardTips(true);
     shiftGroup(lead, p.x - lead.grabOffset.x - r.left, p.y - lead.grabOffset.y - r.top);
 }
 

@@ -8,7 +8,7 @@
 #include "desk/desk.h"
 
 bool cardWorkArea(const Card& card, desk::Rect& out);
-void dragGroup(Card& lead);
+void dragGroup(Card& lead, desk::Point pointer);
 void stackUnder(Card& lead, bool recompute);
 void moveCardByKey(Card& card, uint32_t direction, bool firstPress);
 void movePileByKey(Card& card, uint32_t direction, bool firstPress);

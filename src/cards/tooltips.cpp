@@ -1,5 +1,6 @@
 #include "cards/tooltips.h"
 
+#include "app/table.h"
 #include "cards/overlap.h"
 #include "faces/face_text.h"
 
@@ -39,6 +40,13 @@ CardTip tipText(const Card& card) {
     return tip;
 }
 
+void holdCardTips(bool hold) {
+    if (table.tipsHeld == hold) return;
+    table.tipsHeld = hold;
+    desk::holdTips(hold);
+}
+
 void popUpTip(Card& card) {
+    holdCardTips(false);
     if (card.window) desk::showTip(card.window);
 }

@@ -13,4 +13,6 @@ struct CardTip {
 // The tip of a card as it lies now (one pile collection, at the present ratio and setting).
 CardTip tipText(const Card& card);
 // Shows the card's tooltip at once at the pointer, after a gesture ends on it.
-void popUpTip(Card& card);
+void popUpTip(Card& card);  // lets a held tip go first
+// A tip over travelling cards would stay where they were picked up: it is held down while they move.
+void holdCardTips(bool hold);

@@ -41,6 +41,7 @@ struct Card {
     uint32_t spreadMode = 0;
     desk::Point grabOffset;
     desk::Point pressPoint;
+    desk::Point lastPointer;  // where the pointer was last seen during a gesture
     uint32_t conflictChoice = 0;
     std::vector<uint32_t> gestureLog;
     Handle frontDC = nullptr;

@@ -77,6 +77,9 @@ void setCapture(Window w);
 void releaseCapture();
 Window capture();
 Point messagePos();  // screen position of the pointer when the current message was posted
+// Whether the pointer's moves reach the window holding the capture wherever the pointer is
+// (Windows); under Wine the user's pointer reaches only the windows under it.
+bool movesReachCapture();
 bool cursorPos(Point& out);
 
 // ---- timers, system metrics ----
@@ -115,6 +118,8 @@ uint32_t displayDpi(Window w);
 int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
 // Shows the tooltip of a card's window at once, at the pointer.
 void showTip(Window card);
+// While held, the cards' tip is down and does not show (cards are travelling under the pointer).
+void holdTips(bool hold);
 // Holds up the end of the session with this reason shown by the system; an empty one lets it go.
 void holdLogOff(Window w, const std::u16string& reason);
 // A message box owned by the window: caption "ルポネ", warning icon, OK.

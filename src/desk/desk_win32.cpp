@@ -391,6 +391,8 @@ Point messagePos() {
     return {GET_X_LPARAM(p), GET_Y_LPARAM(p)};
 }
 
+bool movesReachCapture() { return !runningUnderWine(); }
+
 bool cursorPos(Point& out) {
     POINT p;
     if (!GetCursorPos(&p)) return false;

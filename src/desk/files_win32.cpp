@@ -268,6 +268,12 @@ const FolderListing& listFolder(const std::wstring& folder) {
 
 }  // namespace
 
+}  // namespace desk
+
+void forgetFolderListing() { desk::forgetListing(); }
+
+namespace desk {
+
 bool findFile(const std::u16string& path, std::u16string& out) {
     const size_t slash = path.find_last_of(u"\\/");
     const std::wstring name(path.begin() + static_cast<std::ptrdiff_t>(slash == std::u16string::npos ? 0 : slash + 1), path.end());

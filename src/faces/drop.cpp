@@ -16,6 +16,7 @@ const char16_t kSuitLetters[] = {u's', u'h', u'd', u'c'};
 
 // Adds every existing file of the base name (all four extensions), while there is room.
 void addExisting(std::vector<std::u16string>& list, const std::u16string& name) {
+    if (pictureFolder().empty()) return;
     for (const char16_t* ext : kPictureExtensions) {
         std::u16string found;
         if (list.size() < kMostConflicts && desk::findFile(pictureFolder() + u"\\" + name + ext, found))
@@ -147,6 +148,11 @@ void dropPicture(Card& card, const std::u16string& dropped) {
     }
     if (!supported(ext)) {
         desk::warn(card.window, u"非対応の拡張子(ファイルの種類)です。\n.jpg, .gif, .bmp, .png のいずれかが名前についているファイルをドロップしてください");
+        return;
+    }
+    if (pictureFolder().empty()) {
+        desk::warn(card.window, u"ルポネのフォルダーの場所を表す文字列が長すぎるため、絵を置けません。\r\n"
+                                u"ルポネを短い場所に移してから、もう一度ドロップしてください。");
         return;
     }
     uint32_t width = 0, height = 0;

@@ -7,7 +7,11 @@ namespace {
 
 bool isSuit(char16_t s) { return s == kClubs || s == kDiamonds || s == kHearts || s == kSpades; }
 
-std::u16string inFolder(const std::u16string& name) { return pictureFolder() + u"\\" + name; }
+// Empty when the folder is not known: a name without one would be looked for at the drive's root.
+std::u16string inFolder(const std::u16string& name) {
+    const std::u16string folder = pictureFolder();
+    return folder.empty() ? std::u16string() : folder + u"\\" + name;
+}
 
 }  // namespace
 
@@ -32,6 +36,7 @@ std::u16string faceBaseName(int32_t rank, char16_t suit) {
 }
 
 bool probeExtensions(std::u16string& path) {
+    if (path.empty()) return false;
     for (const char16_t* ext : kPictureExtensions) {
         std::u16string found;
         if (desk::findFile(path + ext, found)) {
@@ -52,8 +57,8 @@ std::u16string findFacePicture(const Card& card) {
         names[2] = std::u16string(1, card.suit);
     }
     for (const std::u16string& name : names) {
-        std::u16string path = inFolder(name);
-        if (!name.empty() && probeExtensions(path)) return path;
+        std::u16string path = name.empty() ? std::u16string() : inFolder(name);
+        if (probeExtensions(path)) return path;
     }
     return {};
 }

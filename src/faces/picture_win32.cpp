@@ -58,11 +58,18 @@ void pictureLetGo() {
 // Four spare memory contexts, taken and given back with atomic exchanges.
 std::atomic<HDC> spareContexts[4];
 
-// The source bitmap of one load, disposed of on every way out.
+bool failCopies = false;
+int lateDisposals = 0;
+
+// The source bitmap of one load, disposed of on every way out, and always while the library runs.
 struct Source {
     GpBitmap* bitmap = nullptr;
-    ~Source() {
-        if (bitmap) GdipDisposeImage(bitmap);
+    ~Source() { dispose(); }
+    void dispose() {
+        if (!bitmap) return;
+        if (!runtime.token) ++lateDisposals;
+        GdipDisposeImage(bitmap);
+        bitmap = nullptr;
     }
 };
 
@@ -284,6 +291,9 @@ void returnPictureContext(Picture& p) {
     p.dcSavedBitmap = nullptr;
 }
 
+void failPictureCopies(bool fail) { failCopies = fail; }
+int imagesDisposedAfterShutdown() { return lateDisposals; }
+
 int cachedPictureContexts() {
     int n = 0;
     for (auto& slot : spareContexts) n += slot.load() != nullptr;
@@ -325,10 +335,13 @@ PictureLoad loadPicture(Picture& p, const std::u16string& path) {
         PictureLoad palette = copyPalette(p, source.bitmap);
         if (palette != PictureLoad::Ok) return palette;
     }
-    bool copied = reduced            ? reduceRows(p, source.bitmap, width, height)
-                  : target == format ? copyRows(p, source.bitmap, format)
-                                     : convertRows(p, source.bitmap, target);
+    bool copied = !failCopies && (reduced            ? reduceRows(p, source.bitmap, width, height)
+                                  : target == format ? copyRows(p, source.bitmap, format)
+                                                     : convertRows(p, source.bitmap, target));
     if (!copied) {
+        // The source goes first: letting the picture go may stop the library (Windows decodes
+        // lazily, so a truncated file fails here, after a good open).
+        source.dispose();
         destroyPicture(p);
         return PictureLoad::Failed;
     }

@@ -21,6 +21,10 @@ bool drawPicture(Picture& picture, HDC dest, int x, int y, int w, int h, int sx,
 // Program end: deletes the spare contexts and stops the library.
 void endPictures();
 
+// Test seams: every load fails after decoding, where it copies the pixels; decoded images that were
+// disposed of after the library had stopped (a fault).
+void failPictureCopies(bool fail);
+int imagesDisposedAfterShutdown();
 // The spare memory contexts (four slots), for tests: how many a slot holds.
 int cachedPictureContexts();
 // Borrowing a context for a picture; nested borrowings share one.

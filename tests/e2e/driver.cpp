@@ -131,6 +131,19 @@ void pressChord(const std::vector<WORD>& keys) {
     Sleep(40);
 }
 
+bool xdotool(const std::wstring& args, DWORD ms) {
+    // Wine starts a Unix program as it would a Windows one; it inherits the X display.
+    std::wstring line = L"Z:\\usr\\bin\\xdotool " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    Sleep(ms);
+    return true;
+}
+
 void movePointer(int x, int y) {
     static HWND anchor = CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);

@@ -62,5 +62,9 @@ void pressKey(WORD vk);
 void pressChord(const std::vector<WORD>& keys);
 // Puts the pointer there. Under Wine a process moves the pointer only once it has a window.
 void movePointer(int x, int y);
+// A user's real pointer: runs xdotool on the X display with these arguments and gives it ms to
+// finish (a Unix process's handle does not tell when it ends). Unlike SendInput, its moves reach
+// only the windows under the pointer. False when it cannot run.
+bool xdotool(const std::wstring& args, DWORD ms);
 
 }  // namespace e2e

@@ -111,6 +111,19 @@ TEST_F(MouseTest, ClickMoveClickPutsTheCardDownAndEnablesUndo) {
     EXPECT_EQ(at(0), (POINT{400, 300})) << "put down: it no longer follows";
 }
 
+// The user's real pointer, which reaches only the windows under it: moves of 40 pixels leave a
+// 60-pixel card held by its middle before it can follow, and it must follow all the same.
+TEST_F(MouseTest, ACardCarriedByTheRealPointerFollowsFastMoves) {
+    startWith({{u'h', 1, 300, 300, 1}});
+    // Taken by its middle: each step goes 10 pixels beyond the card's edge.
+    std::wstring gesture = L"mousemove 330 344 sleep 0.2 click 1 sleep 0.2 ";
+    for (int x = 370; x <= 730; x += 40) gesture += L"mousemove " + std::to_wstring(x) + L" 344 sleep 0.03 ";
+    gesture += L"sleep 0.3 click 1";
+    ASSERT_TRUE(e2e::xdotool(gesture, 1500));
+    EXPECT_EQ(at(0), (POINT{700, 300})) << "followed to the end and put down there";
+    EXPECT_TRUE(undoEnabled());
+}
+
 TEST_F(MouseTest, ClickAndClickAgainWithoutMovingPutsItBack) {
     startWith({{u'h', 1, 300, 300, 1}});
     moveTo(310, 310);

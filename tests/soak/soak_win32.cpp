@@ -10,6 +10,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,21 +63,40 @@ struct Process {
     HANDLE handle;
 };
 
-long windowsOf(DWORD pid) {
+// The process's top-level windows by class name.
+std::map<std::string, long> windowsOf(DWORD pid) {
     struct Count {
         DWORD pid;
-        long n = 0;
-    } c{pid};
+        std::map<std::string, long> byClass;
+    } c{pid, {}};
     EnumWindows(
         [](HWND h, LPARAM lp) -> BOOL {
             auto* count = reinterpret_cast<Count*>(lp);
             DWORD owner = 0;
             GetWindowThreadProcessId(h, &owner);
-            if (owner == count->pid) ++count->n;
+            char cls[64] = "";
+            if (owner == count->pid && GetClassNameA(h, cls, sizeof cls)) ++count->byClass[cls];
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&c));
-    return c.n;
+    return c.byClass;
+}
+
+long total(const std::map<std::string, long>& byClass) {
+    long n = 0;
+    for (const auto& k : byClass) n += k.second;
+    return n;
+}
+
+// "+1 tooltips_class32": what a later count has more or fewer of.
+std::string difference(const std::map<std::string, long>& before, const std::map<std::string, long>& after) {
+    std::map<std::string, long> d;
+    for (const auto& k : after) d[k.first] += k.second;
+    for (const auto& k : before) d[k.first] -= k.second;
+    std::string text;
+    for (const auto& k : d)
+        if (k.second) text += (k.second > 0 ? " +" : " ") + std::to_string(k.second) + " " + k.first;
+    return text;
 }
 
 // How long the panel takes to answer, in ms; -1 when it does not answer within a second.
@@ -192,8 +212,9 @@ int soak(int seconds) {
     SendMessageW(e2e::panel(pid), WM_COMMAND, IDC_RP_SCATTER, 0);
     SendMessageW(e2e::panel(pid), WM_COMMAND, IDC_RP_FACEUP, 0);
     Sleep(1500);
-    const long windowsAtStart = windowsOf(pid), gdiAtStart = gdiObjects(r.pi.hProcess);
-    std::printf("start: %ld windows, %ld drawing objects\n", windowsAtStart, gdiAtStart);
+    const std::map<std::string, long> windowsAtStart = windowsOf(pid);
+    const long gdiAtStart = gdiObjects(r.pi.hProcess);
+    std::printf("start: %ld windows, %ld drawing objects\n", total(windowsAtStart), gdiAtStart);
     long slowest = 0, gestures = 0, gdiMost = gdiAtStart;
     const DWORD begin = GetTickCount();
     DWORD nextReport = begin + 60000;
@@ -215,7 +236,7 @@ int soak(int seconds) {
         gdiMost = std::max(gdiMost, gdiObjects(r.pi.hProcess));
         if (GetTickCount() >= nextReport) {
             std::printf("minute %lu: %ld gestures, %ld windows, %ld drawing objects, slowest answer %ld ms\n",
-                        (GetTickCount() - begin) / 60000, gestures, windowsOf(pid), gdiObjects(r.pi.hProcess),
+                        (GetTickCount() - begin) / 60000, gestures, total(windowsOf(pid)), gdiObjects(r.pi.hProcess),
                         slowest);
             std::fflush(stdout);
             nextReport += 60000;
@@ -223,10 +244,12 @@ int soak(int seconds) {
     }
     if (alive) {
         Sleep(500);
-        const long windowsAtEnd = windowsOf(pid), gdiAtEnd = gdiObjects(r.pi.hProcess);
+        const std::map<std::string, long> windowsAtEnd = windowsOf(pid);
+        const long gdiAtEnd = gdiObjects(r.pi.hProcess);
         std::printf("end: %ld gestures, %ld windows, %ld drawing objects (most %ld), slowest answer %ld ms\n", gestures,
-                    windowsAtEnd, gdiAtEnd, gdiMost, slowest);
-        if (windowsAtEnd != windowsAtStart) fail("the number of windows changed");
+                    total(windowsAtEnd), gdiAtEnd, gdiMost, slowest);
+        if (windowsAtEnd != windowsAtStart)
+            fail(("the number of windows changed:" + difference(windowsAtStart, windowsAtEnd)).c_str());
         if (gdiAtStart < 0 || gdiAtEnd > gdiAtStart + 20) fail("drawing objects grew");
         Table shown = seen(pid);
         PostMessageW(e2e::panel(pid), WM_CLOSE, 0, 0);

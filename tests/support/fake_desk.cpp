@@ -46,8 +46,12 @@ struct World {
     std::vector<fake::MenuShown> menus;
     std::vector<std::u16string> warnings;
     std::u16string logOffHold;
+    std::u16string modulePath = fake::kModulePath;
+    std::vector<std::u16string> pathsTouched;
     std::vector<std::pair<Card*, bool>> recomposed;
     std::vector<desk::Window> tipsShown;
+    bool tipsHeld = false;
+    bool movesReachCapture = true;
     std::map<std::u16string, std::pair<std::weak_ptr<Picture>, std::vector<uint8_t>>> decoded;
     desk::FileError fileError = desk::FileError::None;
     std::map<uintptr_t, desk::Point> minimized;
@@ -174,7 +178,10 @@ void detachAllCards() {
 
 void closeWindow(Window w) { fake::destroy(w); }
 
-void showTip(Window card) { world.tipsShown.push_back(card); }
+void showTip(Window card) {
+    if (!world.tipsHeld) world.tipsShown.push_back(card);
+}
+void holdTips(bool hold) { world.tipsHeld = hold; }
 
 void showWindow(Window w) { fake::setVisible(w, true); }
 
@@ -249,6 +256,7 @@ void setCapture(Window w) {
 void releaseCapture() { setCapture(nullptr); }
 Window capture() { return world.capture; }
 Point messagePos() { return world.pointer; }
+bool movesReachCapture() { return world.movesReachCapture; }
 bool cursorPos(Point& out) {
     out = world.pointer;
     return true;
@@ -324,7 +332,7 @@ bool restoredPosition(Window w, Point& out) {
     return true;
 }
 
-std::u16string modulePath() { return fake::kModulePath; }
+std::u16string modulePath() { return world.modulePath; }
 
 static bool fileFails(FileError e) {
     world.fileError = e;
@@ -332,6 +340,7 @@ static bool fileFails(FileError e) {
 }
 
 bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& out) {
+    world.pathsTouched.push_back(path);
     auto it = world.files.find(path);
     if (it == world.files.end()) return fileFails(FileError::Missing);
     if (it->second.size() > limit) return fileFails(FileError::TooLarge);
@@ -340,12 +349,14 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
 }
 
 bool replaceFile(const std::u16string& path, const std::vector<uint8_t>& bytes) {
+    world.pathsTouched.push_back(path);
     if (world.failWrites) return fileFails(FileError::AccessDenied);
     world.files[path] = bytes;
     return true;
 }
 
 bool renameFile(const std::u16string& from, const std::u16string& to) {
+    world.pathsTouched.insert(world.pathsTouched.end(), {from, to});
     auto it = world.files.find(from);
     if (it == world.files.end()) return fileFails(FileError::Missing);
     if (world.failRenames || world.files.count(to)) return fileFails(FileError::AccessDenied);
@@ -355,6 +366,7 @@ bool renameFile(const std::u16string& from, const std::u16string& to) {
 }
 
 bool removeFile(const std::u16string& path) {
+    world.pathsTouched.push_back(path);
     return world.files.erase(path) ? true : fileFails(FileError::Missing);
 }
 
@@ -367,6 +379,7 @@ std::u16string folded(std::u16string s) {
 }
 
 bool findFile(const std::u16string& path, std::u16string& out) {
+    world.pathsTouched.push_back(path);
     const std::u16string want = folded(path);
     for (const auto& f : world.files)
         if (folded(f.first) == want) {
@@ -385,6 +398,7 @@ static std::u16string resolved(const std::u16string& path) {
 }
 
 bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
+    world.pathsTouched.push_back(path);
     auto it = world.files.find(resolved(path));
     return it != world.files.end() && pictureSize(it->second.data(), it->second.size(), width, height);
 }
@@ -395,6 +409,7 @@ bool sameFile(const std::u16string& a, const std::u16string& b) {
 }
 
 bool recycleFile(const std::u16string& path) {
+    world.pathsTouched.push_back(path);
     auto it = world.files.find(resolved(path));
     if (it == world.files.end()) return fileFails(FileError::Missing);
     world.recycled.emplace_back(it->first, it->second);
@@ -403,6 +418,7 @@ bool recycleFile(const std::u16string& path) {
 }
 
 bool copyFile(const std::u16string& from, const std::u16string& to) {
+    world.pathsTouched.insert(world.pathsTouched.end(), {from, to});
     std::u16string existing;
     if (world.failCopies != FileError::None) return fileFails(world.failCopies);
     auto it = world.files.find(resolved(from));
@@ -439,6 +455,8 @@ std::map<std::u16string, std::vector<uint8_t>>& files() { return world.files; }
 void failFileWrites(bool fail) { world.failWrites = fail; }
 void failRenames(bool fail) { world.failRenames = fail; }
 void failCopies(desk::FileError why) { world.failCopies = why; }
+void setModulePath(const std::u16string& path) { world.modulePath = path; }
+const std::vector<std::u16string>& pathsTouched() { return world.pathsTouched; }
 void linkFile(const std::u16string& link, const std::u16string& file) { world.links[desk::folded(link)] = file; }
 const std::vector<std::pair<std::u16string, std::vector<uint8_t>>>& recycled() { return world.recycled; }
 int pictureDecodes() { return world.pictureDecodes; }
@@ -448,6 +466,7 @@ const std::vector<std::u16string>& warnings() { return world.warnings; }
 const std::u16string& logOffHold() { return world.logOffHold; }
 const std::vector<std::pair<Card*, bool>>& recomposed() { return world.recomposed; }
 const std::vector<desk::Window>& tipsShown() { return world.tipsShown; }
+bool tipsHeld() { return world.tipsHeld; }
 
 uint32_t timer(desk::Window w, uintptr_t id) {
     auto it = world.timers.find({key(w), id});
@@ -525,6 +544,7 @@ void clearLogs() {
 int batchesEnded() { return world.batchesEnded; }
 bool enabled(int id) { return !world.disabled[id]; }
 bool checked(int id) { return world.checks[id]; }
+void setMovesReachCapture(bool reach) { world.movesReachCapture = reach; }
 void setPointer(desk::Point p) { world.pointer = p; }
 void setWorkArea(desk::Rect r) { world.work = r; }
 void failWorkArea(bool fail) { world.failWork = fail; }

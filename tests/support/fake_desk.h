@@ -49,6 +49,7 @@ bool checked(int id);
 
 // Settings of the fake world.
 void setPointer(desk::Point p);
+void setMovesReachCapture(bool reach);  // false: as under Wine, moves come only over own windows
 void setWorkArea(desk::Rect r);
 void failWorkArea(bool fail);
 void setDpi(uint32_t dpi);
@@ -76,7 +77,9 @@ extern const std::u16string kModulePath;
 std::map<std::u16string, std::vector<uint8_t>>& files();
 void failFileWrites(bool fail);  // replaceFile fails (access denied) and leaves the old file
 void failRenames(bool fail);
-void failCopies(desk::FileError why);  // copyFile fails so (None: it works)
+void failCopies(desk::FileError why);
+void setModulePath(const std::u16string& path);  // empty: too long for the system to give
+const std::vector<std::u16string>& pathsTouched();  // every path handed to the file functions  // copyFile fails so (None: it works)
 // Another spelling of a file (a short name, a link, a mapped drive) that reaches the same file.
 void linkFile(const std::u16string& link, const std::u16string& file);
 // Files put in the Recycle Bin, with what they held.
@@ -95,6 +98,7 @@ const std::vector<std::u16string>& warnings();
 const std::u16string& logOffHold();  // the reason the end of the session is held up with; empty: none
 const std::vector<std::pair<Card*, bool>>& recomposed();  // faces composed again: card, front
 const std::vector<desk::Window>& tipsShown();              // cards whose tooltip popped up
+bool tipsHeld();                                           // the tip is held down
 // The fake's clock, as timeStamp gives it.
 constexpr char16_t kTimeStamp[] = u"20261207-093015";
 void setMinimized(desk::Window w, bool minimized, desk::Point restored = {});

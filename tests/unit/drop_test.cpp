@@ -4,6 +4,7 @@
 
 #include "deck/deck.h"
 #include "faces/drop.h"
+#include "faces/face_lookup.h"
 #include "faces/picture_size.h"
 #include "support/table_fixture.h"
 
@@ -165,8 +166,10 @@ TEST_F(DropTest, TheDroppedFileItselfIsNeverDeletedNorAWrongFileCopied) {
         EXPECT_EQ(fake::warnings().size(), warnings + (r.warning ? 1 : 0));
         if (r.warning) {
             EXPECT_NE(fake::warnings().back().find(r.warning), std::u16string::npos);
+            EXPECT_EQ(fake::warnings().back().find(u'\\'), std::u16string::npos) << "a line break, not a written one";
         }
     }
+    EXPECT_EQ(std::u16string(kDroppedPathTooLong).find(u'\\'), std::u16string::npos);
     fake::answerMenus({IDM_RP_FOR_SUIT});
     dropPicture(joker, u"D:\\j.gif");
     EXPECT_EQ(joker.picturePath, at(u"joker.gif")) << "the joker's suit is the joker";
@@ -313,6 +316,21 @@ TEST_F(DropTest, APictureTooLargeToHoldIsRefusedBeforeAnythingIsCopied) {
     EXPECT_EQ(fake::files()[at(u"Ah.png")].size(), 4u);
     dropPicture(ace, u"D:\\fine.png");
     EXPECT_EQ(fake::files()[at(u"Ah.png")], fine) << "48 million pixels are taken";
+}
+
+TEST_F(DropTest, WithoutAKnownFolderNothingTouchesTheDriveRoot) {
+    put(u"\\Ah.jpg", "someone else's");
+    fake::setModulePath(u"");  // the program's path was too long to be given
+    Card& ace = card(kHearts, 1);
+    refreshCardPicture(ace);
+    table.overwriteConflicts = 1;
+    fake::answerMenus({IDM_RP_FOR_CARD});
+    dropPicture(ace, u"D:\\new.jpg");
+    loadTablePictures();
+    EXPECT_TRUE(ace.picturePath.empty());
+    EXPECT_TRUE(exists(u"\\Ah.jpg"));
+    for (const std::u16string& path : fake::pathsTouched()) EXPECT_NE(path.rfind(u"\\", 0), 0u) << std::string(path.begin(), path.end());
+    ASSERT_EQ(fake::warnings().size(), 1u) << "the drop is refused with a word";
 }
 
 }  // namespace

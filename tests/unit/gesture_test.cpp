@@ -12,10 +12,15 @@ TEST_F(GestureTest, ClickMoveClickPutsTheCardDownWithASnapshot) {
     EXPECT_EQ(gestureOf(a.gestureLog), Gesture::PickedUp);
     EXPECT_EQ(desk::capture(), a.window);
     EXPECT_EQ(soundsOf(IDS_RP_PRESS), 1);
+    EXPECT_FALSE(fake::tipsHeld());
     moveTo(a, {210, 150});
     EXPECT_EQ(at(a), (desk::Point{200, 140})) << "the grab point stays under the pointer";
     EXPECT_EQ(gestureOf(a.gestureLog), Gesture::Carried);
+    EXPECT_TRUE(fake::tipsHeld()) << "the tip does not stay behind at the pick-up spot";
     leftDown(a, {210, 150});
+    EXPECT_FALSE(fake::tipsHeld()) << "it comes back where the card is put down";
+    ASSERT_FALSE(fake::tipsShown().empty());
+    EXPECT_EQ(fake::tipsShown().back(), a.window);
     EXPECT_EQ(at(a), (desk::Point{200, 140}));
     EXPECT_EQ(soundsOf(IDS_RP_PUTDOWN), 1);
     EXPECT_EQ(table.historyCurrent, 1);
@@ -26,6 +31,29 @@ TEST_F(GestureTest, ClickMoveClickPutsTheCardDownWithASnapshot) {
     // The release of the putting-down click finds no gesture.
     leftUp(a, {210, 150});
     EXPECT_TRUE(a.gestureLog.empty());
+}
+
+// Under Wine the user's pointer sends no moves once it is off the program's windows: the card reads
+// the pointer itself while it travels without a button held, and only then.
+TEST_F(GestureTest, ACarriedCardFollowsThePointerWhereNoMovesCome) {
+    fake::setMovesReachCapture(false);
+    Card& a = lay(100, 100);
+    Card& b = lay(400, 100);
+    click(a, {110, 110});
+    ASSERT_EQ(fake::timer(a.window, kFollowPointerTimer), kFollowPointerMs);
+    fake::setPointer({160, 110});  // 50 pixels in one report: off the card, no move arrives
+    fake::fireTimer(a.window, kFollowPointerTimer);
+    EXPECT_EQ(at(a), (desk::Point{150, 100}));
+    EXPECT_EQ(gestureOf(a.gestureLog), Gesture::Carried);
+    fake::setPointer({300, 300});
+    fake::fireTimer(a.window, kFollowPointerTimer);
+    EXPECT_EQ(at(a), (desk::Point{290, 290}));
+    leftDown(a, {300, 300});
+    EXPECT_EQ(fake::timer(a.window, kFollowPointerTimer), 0u) << "put down: no more reading";
+
+    fake::setMovesReachCapture(true);  // Windows: the moves come, nothing is read
+    click(b, {410, 110});
+    EXPECT_EQ(fake::timer(b.window, kFollowPointerTimer), 0u);
 }
 
 TEST_F(GestureTest, SecondClickWithoutLeavingTheDragRectangleCancels) {

@@ -194,3 +194,34 @@ TEST_F(PanelTest, PaintingTheBackgroundLeavesNoDrawingObjectsBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+// The help file in a folder whose path is longer than a path buffer, found along the search path.
+TEST(HelpFile, IsFoundWholeEvenWhereItsPathIsLongerThanAPathBuffer) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(L"\\\\?\\") + temp + L"rupone-help-" + std::wstring(120, L'h');
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += L"\\" + std::wstring(120, L'p');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::wstring file = folder + L"\\" + kHelpFile;
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    wchar_t path[4096];
+    GetEnvironmentVariableW(L"PATH", path, 4096);
+    const std::wstring oldPath = path;
+    SetEnvironmentVariableW(L"PATH", (folder.substr(4) + L";" + oldPath).c_str());
+    std::wstring found;
+    const bool ok = findHelpFile(found);
+    SetEnvironmentVariableW(L"PATH", oldPath.c_str());
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str());
+    ASSERT_TRUE(ok);
+    EXPECT_GT(found.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_EQ(found.substr(found.size() - std::wstring(kHelpFile).size()), kHelpFile) << "the whole path";
+}
+
+}  // namespace

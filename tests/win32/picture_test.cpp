@@ -22,8 +22,8 @@ std::wstring here() {
     return s.substr(0, s.find_last_of(L"\\/"));
 }
 
-// The shared test data lies beside the project: build\win64\ -> ..\..\..\shared.
-std::wstring suite() { return here() + L"\\..\\..\\..\\shared\\testdata\\pngsuite"; }
+// PngSuite, copied into the repository: build\win64\ -> ..\..\tests\data\pngsuite.
+std::wstring suite() { return here() + L"\\..\\..\\tests\\data\\pngsuite"; }
 
 std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
@@ -100,7 +100,7 @@ const char* exceptionFor(const std::wstring& name) {
 TEST(PictureDecoding, PngSuiteDecodesToItsExpectedPixelsAndCorruptFilesStayEmpty) {
     WIN32_FIND_DATAW found;
     HANDLE h = FindFirstFileW((suite() + L"\\png\\*.png").c_str(), &found);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the shared test data is missing";
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "the test data is missing";
     int exact = 0, refused = 0, excepted = 0, files = 0;
     do {
         std::wstring file = found.cFileName, name = file.substr(0, file.size() - 4);
@@ -392,6 +392,33 @@ TEST(PictureDecoding, ALargePictureIsKeptNoLargerThanACardAndAHugeOneIsRefused) 
     EXPECT_EQ(desk::loadPicture(u16(huge)), nullptr);
     EXPECT_LT(GetTickCount() - start, 500u);
     DeleteFileW(huge.c_str());
+}
+
+TEST(PictureDecoding, AFailedLoadLetsTheDecodedSourceGoBeforeTheLibraryStops) {
+    const std::wstring png = suite() + L"\\png\\basn2c08.png";
+    Picture p;
+    failPictureCopies(true);  // fails after decoding, with no other picture held
+    EXPECT_EQ(loadPicture(p, u16(png)), PictureLoad::Failed);
+    failPictureCopies(false);
+    EXPECT_TRUE(p.empty());
+    EXPECT_EQ(imagesDisposedAfterShutdown(), 0);
+
+    // Truncated files of all four kinds fail cleanly, whichever step finds it out.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring bmp = writeHalves(L"rupone-cut.bmp", 40, 40);
+    for (const std::wstring& whole : {png, testData(L"gradient.jpg"), testData(L"transparent.gif"), bmp}) {
+        std::ifstream in(whole.c_str(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::wstring cut = std::wstring(temp) + L"rupone-cut" + whole.substr(whole.size() - 4);
+        std::ofstream(cut.c_str(), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+        Picture q;
+        PictureLoad result = loadPicture(q, u16(cut));
+        if (result == PictureLoad::Ok) destroyPicture(q);  // a BMP cut short may still give its rows
+        EXPECT_EQ(imagesDisposedAfterShutdown(), 0) << std::string(cut.begin(), cut.end());
+        DeleteFileW(cut.c_str());
+    }
+    DeleteFileW(bmp.c_str());
 }
 
 }  // namespace

@@ -85,10 +85,10 @@ TEST_F(RenderTest, FrontWithoutPictureIsWhiteInsideItsOutline) {
 }
 
 TEST_F(RenderTest, WhereAPictureIsTransparentTheFaceShowsThrough) {
-    // An RGBA picture from the shared test data, made half red, half transparent.
+    // An RGBA picture of PngSuite, made half red, half transparent.
     wchar_t module[MAX_PATH];
     std::wstring here(module, GetModuleFileNameW(nullptr, module, MAX_PATH));
-    std::wstring path = here.substr(0, here.find_last_of(L"\\/")) + L"\\..\\..\\..\\shared\\testdata\\pngsuite\\png\\basn6a08.png";
+    std::wstring path = here.substr(0, here.find_last_of(L"\\/")) + L"\\..\\..\\tests\\data\\pngsuite\\png\\basn6a08.png";
     auto picture = desk::loadPicture(std::u16string(path.begin(), path.end()));
     ASSERT_TRUE(picture && picture->hasAlpha);
     for (int y = 0; y < picture->height; ++y)
