@@ -337,10 +337,11 @@ bool recycleFile(const std::u16string& path) {
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
-    if (SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted &&
-        GetFileAttributesW(systemName(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+    const int result = SHFileOperationW(&op);
+    if (result == 0 && !op.fAnyOperationsAborted && GetFileAttributesW(systemName(path).c_str()) == INVALID_FILE_ATTRIBUTES)
         return true;
-    return failed(ERROR_ACCESS_DENIED);
+    // The shell answers with system error codes, or with its own (0x71 and up) that say less.
+    return failed(result > 0 && result < 0x71 ? static_cast<DWORD>(result) : ERROR_ACCESS_DENIED);
 }
 
 }  // namespace desk

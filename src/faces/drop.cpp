@@ -80,15 +80,20 @@ bool takeDroppedFile(Card& card, uint32_t choice, const std::u16string& dropped,
         desk::warn(card.window, notTakenText(why));
         return false;
     }
+    desk::FileError stayed = desk::FileError::None;  // why a file to be put away is still there
     for (const std::u16string& path : collectConflicts(card, choice)) {
         if (desk::sameFile(path, dropped)) continue;
-        if (table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) desk::recycleFile(path);
+        if ((table.overwriteConflicts || askConflict(card, path) == IDM_RP_DELETE) && !desk::recycleFile(path))
+            stayed = desk::lastFileError();
     }
     std::u16string existing;
     if (desk::findFile(target, existing)) {
-        // The dropped file already lies there (under another spelling), or the user kept the file.
+        // The dropped file already lies there (under another spelling), the user kept the file, or
+        // it could not be put away.
         desk::removeFile(temp);
-        return desk::sameFile(existing, dropped);
+        if (desk::sameFile(existing, dropped)) return true;
+        if (stayed != desk::FileError::None) desk::warn(card.window, notTakenText(stayed));
+        return false;
     }
     if (!desk::renameFile(temp, target)) {
         const desk::FileError why = desk::lastFileError();

@@ -410,6 +410,7 @@ bool sameFile(const std::u16string& a, const std::u16string& b) {
 
 bool recycleFile(const std::u16string& path) {
     world.pathsTouched.push_back(path);
+    if (world.failRenames) return fileFails(FileError::InUse);  // held open by another program
     auto it = world.files.find(resolved(path));
     if (it == world.files.end()) return fileFails(FileError::Missing);
     world.recycled.emplace_back(it->first, it->second);

@@ -76,7 +76,7 @@ void setDoubleClickTime(uint32_t ms);
 extern const std::u16string kModulePath;
 std::map<std::u16string, std::vector<uint8_t>>& files();
 void failFileWrites(bool fail);  // replaceFile fails (access denied) and leaves the old file
-void failRenames(bool fail);
+void failRenames(bool fail);  // recycleFile fails too (the file is in use)
 void failCopies(desk::FileError why);
 void setModulePath(const std::u16string& path);  // empty: too long for the system to give
 const std::vector<std::u16string>& pathsTouched();  // every path handed to the file functions  // copyFile fails so (None: it works)

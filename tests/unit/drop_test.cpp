@@ -242,6 +242,20 @@ TEST_F(DropTest, ADropThatCannotBeCopiedRemovesNothingAndSaysWhy) {
         EXPECT_NE(fake::warnings().back().find(c.says), std::u16string::npos);
     }
     EXPECT_TRUE(fake::recycled().empty());
+
+    // The copy made, but the picture in the way cannot be put away: it stays, and the user hears why.
+    fake::files().clear();
+    put(at(u"Ah.png"), "mine");
+    put(u"D:\\x.png");
+    fake::failRenames(true);
+    fake::answerMenus({IDM_RP_FOR_CARD});
+    size_t warnings = fake::warnings().size();
+    dropPicture(card(kHearts, 1), u"D:\\x.png");
+    fake::failRenames(false);
+    EXPECT_EQ(fake::files()[at(u"Ah.png")].size(), 4u);
+    EXPECT_EQ(fake::files().size(), 2u) << "no copy left behind";
+    ASSERT_EQ(fake::warnings().size(), warnings + 1);
+    EXPECT_NE(fake::warnings().back().find(u"ほかのプログラム"), std::u16string::npos);
 }
 
 TEST_F(DropTest, PicturesADropReplacesGoToTheRecycleBin) {
