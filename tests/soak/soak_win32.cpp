@@ -108,7 +108,17 @@ long answerTime(HWND panel) {
 }
 
 POINT centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-POINT somewhere() { return {pick(40, 1200), pick(40, 950)}; }
+// A random point that is not on the panel: a click meant for the table must never reach the
+// panel's other buttons (settings, take-out, help) or its close button.
+POINT somewhere(HWND panel) {
+    RECT r{};
+    GetWindowRect(panel, &r);
+    InflateRect(&r, 10, 10);
+    POINT p;
+    do p = {pick(40, 1200), pick(40, 950)};
+    while (PtInRect(&r, p));
+    return p;
+}
 
 // One random gesture; true when it changed the table (a put-down or a command).
 bool gesture(DWORD pid) {
@@ -119,13 +129,14 @@ bool gesture(DWORD pid) {
     const e2e::CardWindow& card = cards[static_cast<size_t>(pick(0, std::min<int>(4, static_cast<int>(cards.size()) - 1)))];
     POINT at = centre(card.rect);
     if (WindowFromPoint(at) != card.hwnd) at = centre(cards[0].rect);
+    if (WindowFromPoint(at) != cards[0].hwnd && WindowFromPoint(at) != card.hwnd) return false;  // under the panel
     switch (pick(0, 9)) {
     case 0:
     case 1:
     case 2: {  // pick up, carry, put down
         moveTo(at);
         leftClick();
-        POINT to = somewhere();
+        POINT to = somewhere(panel);
         glide(at, to);
         leftClick();
         return true;
@@ -138,7 +149,7 @@ bool gesture(DWORD pid) {
         moveTo(at);
         leftClick();
         leftClick();
-        POINT to = somewhere();
+        POINT to = somewhere(panel);
         glide(at, to);
         leftClick();
         return true;
@@ -146,9 +157,9 @@ bool gesture(DWORD pid) {
     case 5: {  // drag a trail and put it down
         moveTo(at);
         send(MOUSEEVENTF_LEFTDOWN);
-        glide(at, somewhere());
+        glide(at, somewhere(panel));
         send(MOUSEEVENTF_LEFTUP);
-        glide(at, somewhere());
+        glide(at, somewhere(panel));
         leftClick();
         return true;
     }
@@ -224,7 +235,13 @@ int soak(int seconds) {
         ++gestures;
         if (!e2e::alive(r)) {
             alive = false;
-            fail("the program ended during play");
+            DWORD code = 0;
+            GetExitCodeProcess(r.pi.hProcess, &code);
+            fail(("the program ended during play, with code 0x" + [](DWORD c) {
+                     char hex[16];
+                     std::snprintf(hex, sizeof hex, "%lX", static_cast<unsigned long>(c));
+                     return std::string(hex);
+                 }(code) + " after " + std::to_string(gestures) + " gestures").c_str());
             break;
         }
         long answer = answerTime(e2e::panel(pid));
@@ -235,9 +252,10 @@ int soak(int seconds) {
         slowest = std::max(slowest, answer);
         gdiMost = std::max(gdiMost, gdiObjects(r.pi.hProcess));
         if (GetTickCount() >= nextReport) {
-            std::printf("minute %lu: %ld gestures, %ld windows, %ld drawing objects, slowest answer %ld ms\n",
-                        (GetTickCount() - begin) / 60000, gestures, total(windowsOf(pid)), gdiObjects(r.pi.hProcess),
-                        slowest);
+            const std::map<std::string, long> now = windowsOf(pid);
+            std::printf("minute %lu: %ld gestures, %ld windows%s, %ld drawing objects, slowest answer %ld ms\n",
+                        (GetTickCount() - begin) / 60000, gestures, total(now), difference(windowsAtStart, now).c_str(),
+                        gdiObjects(r.pi.hProcess), slowest);
             std::fflush(stdout);
             nextReport += 60000;
         }
