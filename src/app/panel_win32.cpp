@@ -11,6 +11,7 @@
 #include "deck/deck.h"
 #include "deck/history.h"
 #include "deck/state.h"
+#include "desk/gdi_win32.h"
 #include "dialogs/icon_button_win32.h"
 #include "dialogs/settings_win32.h"
 #include "dialogs/takeout_win32.h"
@@ -206,10 +207,7 @@ void shutDown(HWND dlg) {
         table.keyboardHook = nullptr;
     }
     if (table.backDC) {
-        HDC dc = static_cast<HDC>(table.backDC);
-        HGDIOBJ taken = SelectObject(dc, static_cast<HGDIOBJ>(table.backOldBitmap));
-        if (taken) DeleteObject(taken);
-        DeleteDC(dc);
+        freeCanvas(static_cast<HDC>(table.backDC), static_cast<HGDIOBJ>(table.backOldBitmap));
         table.backDC = nullptr;
         table.backOldBitmap = nullptr;
     }
@@ -267,37 +265,35 @@ void paintPanel(HWND dlg) {
     HBITMAP first = alpha ? panelTile(tiles.alpha, IDB_RP_PANEL_ALPHA) : panelTile(tiles.mask, IDB_RP_PANEL_MASK);
     BITMAP bm{};
     if (first && GetObjectW(first, sizeof bm, &bm)) {
-        HDC tile = CreateCompatibleDC(dc);
-        HDC src = CreateCompatibleDC(dc);
-        HBITMAP tileBitmap = CreateCompatibleBitmap(dc, bm.bmWidth, bm.bmHeight);
-        if (tile && src && tileBitmap) {
-            HGDIOBJ oldTile = SelectObject(tile, tileBitmap);
-            RECT all{0, 0, bm.bmWidth, bm.bmHeight};
-            FillRect(tile, &all, GetSysColorBrush(COLOR_BTNFACE));
-            HGDIOBJ oldSrc = SelectObject(src, first);
-            if (alpha) {
-                BLENDFUNCTION blend{AC_SRC_OVER, 0, 16, AC_SRC_ALPHA};
-                alphaBlendFn(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, bm.bmWidth, bm.bmHeight, blend);
-            } else if (HBITMAP image = panelTile(tiles.image, IDB_RP_PANEL_IMAGE)) {
-                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
-                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCPAINT);
-                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, tile, 0, 0, NOTSRCCOPY);
-                SelectObject(src, image);
-                BitBlt(tile, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCPAINT);
+        GdiObject tileBitmap(CreateCompatibleBitmap(dc, bm.bmWidth, bm.bmHeight));
+        OwnedDC tile(CreateCompatibleDC(dc)), src(CreateCompatibleDC(dc));
+        if (tile.get() && src.get() && tileBitmap.get()) {
+            {
+                Selected drawnOn(tile.get(), tileBitmap.get());
+                RECT all{0, 0, bm.bmWidth, bm.bmHeight};
+                FillRect(tile.get(), &all, GetSysColorBrush(COLOR_BTNFACE));
+                Selected from(src.get(), first);
+                if (alpha) {
+                    BLENDFUNCTION blend{AC_SRC_OVER, 0, 16, AC_SRC_ALPHA};
+                    alphaBlendFn(tile.get(), 0, 0, bm.bmWidth, bm.bmHeight, src.get(), 0, 0, bm.bmWidth, bm.bmHeight,
+                                 blend);
+                } else if (HBITMAP image = panelTile(tiles.image, IDB_RP_PANEL_IMAGE)) {
+                    BitBlt(tile.get(), 0, 0, bm.bmWidth, bm.bmHeight, tile.get(), 0, 0, NOTSRCCOPY);
+                    BitBlt(tile.get(), 0, 0, bm.bmWidth, bm.bmHeight, src.get(), 0, 0, SRCPAINT);
+                    BitBlt(tile.get(), 0, 0, bm.bmWidth, bm.bmHeight, tile.get(), 0, 0, NOTSRCCOPY);
+                    Selected imageFrom(src.get(), image);
+                    BitBlt(tile.get(), 0, 0, bm.bmWidth, bm.bmHeight, src.get(), 0, 0, SRCPAINT);
+                }
             }
-            SelectObject(src, oldSrc);
-            SelectObject(tile, oldTile);
-            if (HBRUSH brush = CreatePatternBrush(tileBitmap)) {
+            // The tile is out of its context before it becomes a brush's pattern.
+            GdiObject brush(CreatePatternBrush(static_cast<HBITMAP>(tileBitmap.get())));
+            if (brush.get()) {
                 RECT client;
                 GetClientRect(dlg, &client);
                 SetBrushOrgEx(dc, 0, 0, nullptr);
-                FillRect(dc, &client, brush);
-                DeleteObject(brush);
+                FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
             }
         }
-        if (tileBitmap) DeleteObject(tileBitmap);
-        if (src) DeleteDC(src);
-        if (tile) DeleteDC(tile);
     }
     EndPaint(dlg, &ps);
 }

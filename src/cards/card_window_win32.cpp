@@ -7,6 +7,7 @@
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "cards/tooltips.h"
+#include "desk/gdi_win32.h"
 #include "faces/drop.h"
 #include "faces/render_win32.h"
 
@@ -129,20 +130,12 @@ void forceSize(WINDOWPOS& pos) {
 // The region follows the size; a move that keeps the size leaves it alone.
 void keepRegion(HWND hwnd, const WINDOWPOS& pos) {
     if (pos.flags & (SWP_NOSIZE | SWP_HIDEWINDOW)) return;
-    HRGN present = CreateRectRgn(0, 0, 0, 0);
-    HRGN wanted = createCardRegion(pos.cx, pos.cy);
-    if (!present || !wanted) {
-        if (present) DeleteObject(present);
-        if (wanted) DeleteObject(wanted);
-        return;
-    }
-    if (GetWindowRgn(hwnd, present) != ERROR && sameRegion(present, wanted)) {
-        DeleteObject(present);
-        DeleteObject(wanted);
-        return;
-    }
-    DeleteObject(present);
-    if (!SetWindowRgn(hwnd, wanted, TRUE)) DeleteObject(wanted);
+    GdiObject present(CreateRectRgn(0, 0, 0, 0));
+    GdiObject wanted(createCardRegion(pos.cx, pos.cy));
+    if (!present.get() || !wanted.get()) return;
+    HRGN have = static_cast<HRGN>(present.get()), want = static_cast<HRGN>(wanted.get());
+    if (GetWindowRgn(hwnd, have) != ERROR && sameRegion(have, want)) return;
+    if (SetWindowRgn(hwnd, want, TRUE)) wanted.release();  // the window owns it now
 }
 
 }  // namespace

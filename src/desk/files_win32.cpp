@@ -49,6 +49,18 @@ std::wstring systemName(const std::u16string& path) {
     return L"\\\\?\\" + name;
 }
 
+// A file handle, closed on the way out.
+class ClosedOnExit {
+public:
+    explicit ClosedOnExit(HANDLE h) : h_(h) {}
+    ~ClosedOnExit() { CloseHandle(h_); }
+    ClosedOnExit(const ClosedOnExit&) = delete;
+    ClosedOnExit& operator=(const ClosedOnExit&) = delete;
+
+private:
+    HANDLE h_;
+};
+
 // WriteFile of the whole buffer, in pieces, honouring the test budget.
 bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
     constexpr size_t kPiece = 1 << 16;
@@ -97,6 +109,7 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
     HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return failed();
+    const ClosedOnExit closer(f);  // closed on every way out, a failed allocation's too
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0;
     if (!ok) failed();
@@ -115,7 +128,6 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
         }
         if (ok) out = std::move(bytes);
     }
-    CloseHandle(f);
     return ok;
 }
 
@@ -300,11 +312,10 @@ bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& heig
     HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
+    const ClosedOnExit closer(f);
     std::vector<uint8_t> head(kPictureHeaderBytes);
     DWORD got = 0;
-    bool ok = ReadFile(f, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) != FALSE;
-    CloseHandle(f);
-    return ok && pictureSize(head.data(), got, width, height);
+    return ReadFile(f, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) && pictureSize(head.data(), got, width, height);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "app/app_win32.h"
 #include "app/commands.h"
 #include "app/table.h"
+#include "desk/gdi_win32.h"
 #include "dialogs/settings.h"
 #include "res/ids.h"
 
@@ -332,38 +333,32 @@ INT_PTR CALLBACK settingsDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 namespace {
 
 // A picture of a window, frame and caption included, in a bitmap compatible with a device.
-struct Capture {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ saved = nullptr;
-    Capture(HWND window, HDC device, int width, int height) {
-        dc = CreateCompatibleDC(device);
-        bitmap = dc ? CreateCompatibleBitmap(device, width, height) : nullptr;
-        if (bitmap) saved = SelectObject(dc, bitmap);
-        if (!saved) return;
+class Capture {
+public:
+    Capture(HWND window, HDC device, int width, int height) : canvas_(device, width, height) {
+        if (!canvas_.ok()) return;
         // Wine's PrintWindow draws neither the frame nor the controls; the dialog being printed is
         // shown in front, so there the screen holds the same picture.
         HDC shown = desk::runningUnderWine() ? GetWindowDC(window) : nullptr;
         if (shown) {
-            BitBlt(dc, 0, 0, width, height, shown, 0, 0, SRCCOPY);
+            BitBlt(canvas_.dc(), 0, 0, width, height, shown, 0, 0, SRCCOPY);
             ReleaseDC(window, shown);
         } else {
-            PrintWindow(window, dc, 0);
+            PrintWindow(window, canvas_.dc(), 0);
         }
     }
-    ~Capture() {
-        if (saved) SelectObject(dc, saved);
-        if (bitmap) DeleteObject(bitmap);
-        if (dc) DeleteDC(dc);
-    }
-    bool ok() const { return saved != nullptr; }
+    bool ok() const { return canvas_.ok(); }
+    HDC dc() const { return canvas_.dc(); }
+
+private:
+    Scratch canvas_;
 };
 
 void stretchOnto(HDC page, int pageWidth, int pageHeight, const Capture& capture, int width, int height) {
     SetMapMode(page, MM_TEXT);
     SetStretchBltMode(page, COLORONCOLOR);
     const PrintPlacement at = placePrint(pageWidth, pageHeight, width, height);
-    StretchBlt(page, at.x, at.y, at.width, at.height, capture.dc, 0, 0, width, height, SRCCOPY);
+    StretchBlt(page, at.x, at.y, at.width, at.height, capture.dc(), 0, 0, width, height, SRCCOPY);
 }
 
 }  // namespace
@@ -395,16 +390,13 @@ void printSettingsWindow(HWND dialog) {
     const HRESULT result = PrintDlgExW(&pd);
     if (pd.hDevMode) GlobalFree(pd.hDevMode);
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
+    OwnedDC printerDC(pd.hDC);
     if (FAILED(result)) {
-        if (pd.hDC) DeleteDC(pd.hDC);
         showPrintError(dialog, result);
         return;
     }
-    HDC printer = pd.hDC;
-    if (pd.dwResultAction != PD_RESULT_PRINT || !printer) {
-        if (printer) DeleteDC(printer);
-        return;
-    }
+    HDC printer = printerDC.get();
+    if (pd.dwResultAction != PD_RESULT_PRINT || !printer) return;
     {
         Capture capture(dialog, printer, width, height);
         DOCINFOW doc{};
@@ -419,6 +411,5 @@ void printSettingsWindow(HWND dialog) {
             EndDoc(printer);
         }
     }
-    DeleteDC(printer);
     InvalidateRect(dialog, nullptr, TRUE);
 }

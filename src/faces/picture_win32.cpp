@@ -1,5 +1,6 @@
 #include "faces/picture_win32.h"
 
+#include "desk/gdi_win32.h"
 #include "faces/picture_size.h"
 
 #include <objidl.h>
@@ -238,27 +239,21 @@ HBITMAP scaledCopy(Picture& p, HDC from, int w, int h) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof info.bmiHeader, w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC to = copy ? CreateCompatibleDC(nullptr) : nullptr;
-    if (!to) {
-        if (copy) DeleteObject(copy);
-        return nullptr;
-    }
-    HGDIOBJ old = SelectObject(to, copy);
-    SetStretchBltMode(to, HALFTONE);
-    SetBrushOrgEx(to, 0, 0, nullptr);
-    bool ok = StretchBlt(to, 0, 0, w, h, from, 0, 0, p.width, p.height, SRCCOPY) != FALSE;
-    SelectObject(to, old);
-    DeleteDC(to);
-    if (!ok) {
-        DeleteObject(copy);
-        return nullptr;
+    GdiObject copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!copy.get()) return nullptr;
+    {
+        OwnedDC to(CreateCompatibleDC(nullptr));
+        Selected drawnOn(to.get(), copy.get());
+        if (!drawnOn.ok()) return nullptr;
+        SetStretchBltMode(to.get(), HALFTONE);
+        SetBrushOrgEx(to.get(), 0, 0, nullptr);
+        if (!StretchBlt(to.get(), 0, 0, w, h, from, 0, 0, p.width, p.height, SRCCOPY)) return nullptr;
     }
     if (p.scaled) DeleteObject(static_cast<HGDIOBJ>(p.scaled));
-    p.scaled = copy;
+    p.scaled = copy.release();
     p.scaledWidth = w;
     p.scaledHeight = h;
-    return copy;
+    return static_cast<HBITMAP>(p.scaled);
 }
 
 }  // namespace

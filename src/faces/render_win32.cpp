@@ -7,62 +7,11 @@
 
 #include "app/app_win32.h"
 #include "app/table.h"
+#include "desk/gdi_win32.h"
 #include "faces/face_text.h"
 #include "faces/picture_win32.h"
 
 namespace {
-
-// Owns a GDI object for one function; declared before the Selected that uses it.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_) DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
-// Selects an object into a context and puts the previous one back.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-    ~Selected() {
-        if (previous_) SelectObject(dc_, previous_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-// A memory context with a bitmap of its own, both freed on the way out.
-class Scratch {
-public:
-    Scratch(HDC like, int w, int h)
-        : dc_(CreateCompatibleDC(like)), bitmap_(CreateCompatibleBitmap(like, w, h)),
-          old_(dc_ && bitmap_ ? SelectObject(dc_, bitmap_) : nullptr) {}
-    ~Scratch() {
-        if (old_) SelectObject(dc_, old_);
-        if (bitmap_) DeleteObject(bitmap_);
-        if (dc_) DeleteDC(dc_);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    bool ok() const { return old_ != nullptr; }
-    HDC dc() const { return dc_; }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 int W() { return table.cardWidth; }
 int H() { return table.cardHeight; }
@@ -281,11 +230,6 @@ FaceKey frontKey(const Card& card) {
     return k;
 }
 
-void freeCanvas(HDC dc, HGDIOBJ saved) {
-    HGDIOBJ taken = SelectObject(dc, saved);
-    if (taken) DeleteObject(taken);
-    DeleteDC(dc);
-}
 
 // A canvas of the card size compatible with the card's window; false when it cannot be made.
 bool newCanvas(const Card& card, HDC& dc, HGDIOBJ& saved) {
