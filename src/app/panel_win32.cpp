@@ -188,7 +188,7 @@ void closeTable(HWND dlg) {
     for (;;) {
         std::u16string failure = saveOnClose();
         int answer = failure.empty() ? IDNO
-                                     : MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
+                                     : desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
                                                    MB_YESNOCANCEL | MB_ICONERROR | MB_DEFBUTTON1);
         if (answer == IDYES) continue;
         if (answer == IDNO) break;
@@ -246,7 +246,7 @@ void openHelp() {
         ShellExecuteW(dlg, nullptr, found.c_str(), nullptr, nullptr, SW_SHOW);
         return;
     }
-    MessageBoxW(dlg, L"ファイル 「ルポネ.chm」 が見つかりませんでした。", L"ルポネ", MB_OK | MB_ICONINFORMATION);
+    desk::messageBox(dlg, L"ファイル 「ルポネ.chm」 が見つかりませんでした。", L"ルポネ", MB_OK | MB_ICONINFORMATION);
     std::u16string module = desk::modulePath();
     std::wstring folder(module.begin(), module.end());
     folder = folder.substr(0, folder.find_last_of(L"\\/"));
@@ -305,14 +305,8 @@ void showStartNotices(HWND dlg) {
     std::u16string text;
     for (const std::u16string& n : table.startNotices) text += (text.empty() ? u"" : u"\r\n\r\n") + n;
     table.startNotices.clear();
-    if (text.empty()) return;
-    Card* current = table.currentCard;
-    desk::holdActivationRaises(true);
-    MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
-    desk::takeInActivation();
-    // Whatever window the box handed the activation to, the card that was current is again.
-    if (current && table.currentCard != current) SetForegroundWindow(toHwnd(current->window));
-    desk::holdActivationRaises(false);
+    if (!text.empty())
+        desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
 }
 
 BOOL dispatchCommand(int id) {

@@ -239,10 +239,15 @@ namespace {
 bool raisesHeld = false;
 }
 
-void holdActivationRaises(bool hold) { raisesHeld = hold; }
-
-void takeInActivation() {
-    if (runningUnderWine()) settleWithX();
+int messageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) {
+    HWND before = GetActiveWindow();
+    const bool held = raisesHeld;
+    raisesHeld = true;
+    int answer = MessageBoxW(owner, text, caption, flags);
+    if (runningUnderWine()) settleWithX();  // what X did with its focus is taken in while held
+    if (before && IsWindow(before) && GetActiveWindow() != before) SetForegroundWindow(before);
+    raisesHeld = held;
+    return answer;
 }
 
 void raiseActivated(HWND h) {
@@ -478,7 +483,7 @@ void holdLogOff(Window w, const std::u16string& reason) {
 
 void warn(Window owner, const std::u16string& text) {
     std::wstring w(text.begin(), text.end());
-    MessageBoxW(toHwnd(owner), w.c_str(), L"ルポネ", MB_OK | MB_ICONWARNING);
+    messageBox(toHwnd(owner), w.c_str(), L"ルポネ", MB_OK | MB_ICONWARNING);
 }
 
 void playSound(int resourceId) {

@@ -7,6 +7,7 @@
 
 #include "desk/desk.h"
 #include "desk/files_win32.h"
+#include "desk/gdi_win32.h"
 #include "faces/picture_size.h"
 #include "faces/picture_win32.h"
 
@@ -48,18 +49,6 @@ std::wstring systemName(const std::u16string& path) {
     if (name.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + name.substr(2);
     return L"\\\\?\\" + name;
 }
-
-// A file handle, closed on the way out.
-class ClosedOnExit {
-public:
-    explicit ClosedOnExit(HANDLE h) : h_(h) {}
-    ~ClosedOnExit() { CloseHandle(h_); }
-    ClosedOnExit(const ClosedOnExit&) = delete;
-    ClosedOnExit& operator=(const ClosedOnExit&) = delete;
-
-private:
-    HANDLE h_;
-};
 
 // WriteFile of the whole buffer, in pieces, honouring the test budget.
 bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
@@ -109,7 +98,7 @@ bool readFile(const std::u16string& path, size_t limit, std::vector<uint8_t>& ou
     HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return failed();
-    const ClosedOnExit closer(f);  // closed on every way out, a failed allocation's too
+    const OwnedHandle closer(f);  // closed on every way out, a failed allocation's too
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0;
     if (!ok) failed();
@@ -226,7 +215,7 @@ PictureRef loadPicture(const std::u16string& path) {
     }
     // Refused before the decoder sees it: some decoders decode the whole picture on opening.
     uint32_t width = 0, height = 0;
-    if (readPictureSize(path, width, height) && uint64_t{width} * height > kMostPicturePixels) return nullptr;
+    if (readPictureSize(path, width, height) && pictureTooLarge(width, height)) return nullptr;
     auto* picture = new (std::nothrow) Picture();
     if (!picture) return nullptr;
     PictureRef shared(picture, [](Picture* p) {
@@ -312,7 +301,7 @@ bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& heig
     HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    const ClosedOnExit closer(f);
+    const OwnedHandle closer(f);
     std::vector<uint8_t> head(kPictureHeaderBytes);
     DWORD got = 0;
     return ReadFile(f, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) && pictureSize(head.data(), got, width, height);

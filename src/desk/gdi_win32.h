@@ -1,44 +1,34 @@
-// Owners of drawing objects, so that each has one and every way out frees it. Declare an owner
+// Owners of drawing objects (and other handles), so that each has one and every way out frees it. Declare an owner
 // before the Selected that puts its object in a context: the object is then taken out of the
 // context before it is deleted.
 #pragma once
 
 #include "desk/windows_win32.h"
 
-// Deletes a drawing object on the way out, unless it was handed over (a region a window took).
-class GdiObject {
+// A handle freed on the way out, unless it was handed over (a region a window took).
+template <typename Handle, BOOL(WINAPI* Free)(Handle)>
+class Owned {
 public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_) DeleteObject(object_);
+    explicit Owned(Handle h) : h_(h) {}
+    ~Owned() {
+        if (h_ && h_ != INVALID_HANDLE_VALUE) Free(h_);
     }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-    HGDIOBJ release() {
-        HGDIOBJ o = object_;
-        object_ = nullptr;
-        return o;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Handle get() const { return h_; }
+    Handle release() {
+        Handle h = h_;
+        h_ = nullptr;
+        return h;
     }
 
 private:
-    HGDIOBJ object_;
+    Handle h_;
 };
 
-// A context made by the program (a memory or printer context), deleted on the way out.
-class OwnedDC {
-public:
-    explicit OwnedDC(HDC dc) : dc_(dc) {}
-    ~OwnedDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    OwnedDC(const OwnedDC&) = delete;
-    OwnedDC& operator=(const OwnedDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
+using GdiObject = Owned<HGDIOBJ, DeleteObject>;  // a drawing object
+using OwnedDC = Owned<HDC, DeleteDC>;            // a context the program made
+using OwnedHandle = Owned<HANDLE, CloseHandle>;  // a file or other kernel object
 
 // Selects an object into a context and puts the previous one back.
 class Selected {

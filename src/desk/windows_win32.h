@@ -28,12 +28,10 @@ bool runningUnderWine();
 // Brings a card window that has just become active to the top, as Windows does with every
 // activation; Wine activates a clicked window where it stands.
 void raiseActivated(HWND h);
-// While held, a card that becomes active stays where it lies (a message box at start-up hands the
-// activation to whatever window it finds when it goes; the table must stay stacked as it was read).
-void holdActivationRaises(bool hold);
-// Under Wine, lets X tell where its focus went (to the window under the pointer when a window
-// goes) and takes that in now: the activation it makes happens while raises are still held.
-void takeInActivation();
+// A message box of the program's. Under Wine, when it goes, X gives its focus to the window under
+// the pointer, and Wine activates that window: a card that becomes active that way stays where it
+// lies (it is not raised), and the window that was active before the box is active again.
+int messageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags);
 // Puts a hidden tooltip at the bottom of the window list (just above its owner, as owned windows
 // stay above their owner), where it stays until its control shows it again, top-most. Under Wine,
 // making or raising a window costs a server request for every hidden window above it.

@@ -89,7 +89,7 @@ void applyDialog(HWND dlg, SettingsBlock& block) {
     primaryWorkArea(work);
     const SizeCheck check = checkCardSize(width, height, work);
     if (!check.ok) {
-        MessageBoxW(dlg, wide(check.message), kSettingsCaption, MB_OK | MB_ICONWARNING);
+        desk::messageBox(dlg, wide(check.message), kSettingsCaption, MB_OK | MB_ICONWARNING);
         if (check.field) SetDlgItemInt(dlg, check.field, check.resetTo, FALSE);
         return;
     }
@@ -374,7 +374,7 @@ bool drawWindowOnPage(HWND window, HDC page, int pageWidth, int pageHeight) {
 }
 
 void showPrintError(HWND dialog, HRESULT result) {
-    MessageBoxW(dialog, wide(printErrorText(static_cast<uint32_t>(result))), L"OnPrint() のエラー",
+    desk::messageBox(dialog, wide(printErrorText(static_cast<uint32_t>(result))), L"OnPrint() のエラー",
                 MB_OK | MB_ICONWARNING);
 }
 

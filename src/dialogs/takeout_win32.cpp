@@ -85,7 +85,7 @@ std::vector<int> selection(HWND dlg, int id) {
 void tellIfLimited(HWND dlg, const TakeOutResult& result) {
     if (!result.limited) return;
     const std::u16string text = takeOutLimitText(result.made);
-    MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kCaption, MB_OK | MB_ICONWARNING);
+    desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kCaption, MB_OK | MB_ICONWARNING);
 }
 
 void takeOutChosen(HWND dlg) {

@@ -16,10 +16,11 @@ const char16_t kSuitLetters[] = {u's', u'h', u'd', u'c'};
 
 // Adds every existing file of the base name (all four extensions), while there is room.
 void addExisting(std::vector<std::u16string>& list, const std::u16string& name) {
-    if (pictureFolder().empty()) return;
+    const std::u16string folder = pictureFolder();
+    if (folder.empty()) return;
     for (const char16_t* ext : kPictureExtensions) {
         std::u16string found;
-        if (list.size() < kMostConflicts && desk::findFile(pictureFolder() + u"\\" + name + ext, found))
+        if (list.size() < kMostConflicts && desk::findFile(folder + u"\\" + name + ext, found))
             list.push_back(found);
     }
 }
@@ -161,7 +162,7 @@ void dropPicture(Card& card, const std::u16string& dropped) {
         return;
     }
     uint32_t width = 0, height = 0;
-    if (desk::readPictureSize(dropped, width, height) && uint64_t{width} * height > kMostPicturePixels) {
+    if (desk::readPictureSize(dropped, width, height) && pictureTooLarge(width, height)) {
         desk::warn(card.window, u"この絵は大きすぎるため使えません（" + decimalText(width) + u" × " + decimalText(height) +
                                     u" ピクセル）。\r\n1 億ピクセルまでの絵をドロップしてください。");
         return;

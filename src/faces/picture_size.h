@@ -7,6 +7,7 @@
 
 // Larger pictures are refused: decoded, 100 million pixels take 400 MB.
 constexpr uint64_t kMostPicturePixels = 100'000'000;
+inline bool pictureTooLarge(uint64_t width, uint64_t height) { return width * height > kMostPicturePixels; }
 // A decoded picture is kept no larger than the largest card can show it.
 constexpr int32_t kMostKeptPictureSide = 999;
 // How much of a file the header is looked for in (a JPEG's frame header follows its metadata).

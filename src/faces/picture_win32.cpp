@@ -306,7 +306,7 @@ PictureLoad loadPicture(Picture& p, const std::u16string& path) {
         GdipGetImageHeight(source.bitmap, &height) != Ok || !width || !height || width > 0x7FFF * 2 ||
         height > 0x7FFF * 2)
         return PictureLoad::Failed;
-    if (uint64_t{width} * height > kMostPicturePixels) return PictureLoad::Failed;
+    if (pictureTooLarge(width, height)) return PictureLoad::Failed;
     // The whole picture is stretched over a card's face, so a side longer than the largest card's
     // is reduced on its own: what is kept is all a card can show, and a photo holds 3 MB, not 48.
     const UINT keptWidth = std::min<UINT>(width, kMostKeptPictureSide);

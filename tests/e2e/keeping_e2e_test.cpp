@@ -35,6 +35,12 @@ protected:
         for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
         return text;
     }
+    // A table whose state file the user made read-only: no save can replace it.
+    void startOnReadOnlyFile(const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(e2e::writeFile(file(), bytes));
+        ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
+        startAndWait(3);
+    }
     static bool says(const std::wstring& text, const wchar_t* part) { return text.find(part) != std::wstring::npos; }
     std::wstring keptName() {
         WIN32_FIND_DATAW found;
@@ -70,10 +76,8 @@ TEST_F(KeepingTest, AFileThatCannotBeReadIsKeptAsItWasAndTheUserIsTold) {
 }
 
 TEST_F(KeepingTest, ASaveThatFailsAtCloseIsToldAndCanBeRetriedOrTheTableKeptOpen) {
-    std::vector<uint8_t> saved = threeCards();
-    ASSERT_TRUE(e2e::writeFile(file(), saved));
-    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
-    startAndWait(3);
+    const std::vector<uint8_t> saved = threeCards();
+    startOnReadOnlyFile(saved);
     close();
     std::wstring told = answerMessage(IDCANCEL);
     EXPECT_TRUE(says(told, L"保存できませんでした"));
@@ -97,10 +101,8 @@ TEST_F(KeepingTest, ASaveThatFailsAtCloseIsToldAndCanBeRetriedOrTheTableKeptOpen
 }
 
 TEST_F(KeepingTest, ClosingWithoutSavingIsTheUsersChoiceAndKeepsTheOldFile) {
-    std::vector<uint8_t> saved = threeCards();
-    ASSERT_TRUE(e2e::writeFile(file(), saved));
-    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
-    startAndWait(3);
+    const std::vector<uint8_t> saved = threeCards();
+    startOnReadOnlyFile(saved);
     close();
     answerMessage(IDNO);
     EXPECT_EQ(e2e::waitExit(table, 20000), 0);
@@ -109,9 +111,7 @@ TEST_F(KeepingTest, ClosingWithoutSavingIsTheUsersChoiceAndKeepsTheOldFile) {
 }
 
 TEST_F(KeepingTest, ALogOffIsRefusedWhileTheTableCannotBeSaved) {
-    ASSERT_TRUE(e2e::writeFile(file(), threeCards()));
-    ASSERT_TRUE(SetFileAttributesW(file().c_str(), FILE_ATTRIBUTE_READONLY));
-    startAndWait(3);
+    startOnReadOnlyFile(threeCards());
     HWND panel = e2e::panel(table.pi.dwProcessId);
     DWORD_PTR answer = 1;
     ASSERT_TRUE(SendMessageTimeoutW(panel, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer));
