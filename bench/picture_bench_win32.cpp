@@ -20,6 +20,7 @@
 
 #include "app/app_win32.h"
 #include "desk/files_win32.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "faces/face_lookup.h"
 #include "faces/picture_win32.h"

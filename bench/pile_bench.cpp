@@ -3,7 +3,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 #include "cards/tooltips.h"
 #include "support/fake_desk.h"
 

@@ -10,7 +10,8 @@
 #include <cstdlib>
 
 #include "app/app_win32.h"
-#include "deck/state.h"
+#include "cards/card_window.h"
+#include "app/keeping.h"
 #include "support/win32_helpers.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "app/app_win32.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 #include "cards/card_window.h"
 #include "deck/history.h"
 #include "support/win32_helpers.h"

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/app_win32.h"
+#include "cards/card_window.h"
 #include "app/commands.h"
 #include "dialogs/settings_win32.h"
 #include "res/ids.h"

@@ -3,7 +3,7 @@
 
 #include "app/table.h"
 #include "deck/deck.h"
-#include "deck/state.h"
+#include "app/keeping.h"
 #include "support/fake_desk.h"
 
 namespace {

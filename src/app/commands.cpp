@@ -7,10 +7,11 @@
 #include "app/panel.h"
 #include "app/table.h"
 #include "cards/card_window.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 #include "deck/deck.h"
 #include "deck/history.h"
-#include "deck/state.h"
+#include "deck/table_events.h"
+#include "app/keeping.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -25,7 +26,7 @@ void bringCurrentForward() {
 
 void turnAll(uint32_t faceUp) {
     desk::WaitCursor wait;  // thousands of cards take a while
-    playTableSound(IDS_RP_ALL);
+    cueTable(TableCue::All);
     for (const auto& c : table.deck.items()) {
         if (c->faceUp == faceUp) continue;
         c->faceUp = faceUp;
@@ -60,7 +61,7 @@ void scatter() {
         if (!batch) return;
     }
     if (!endBatchRefreshingMarks(batch)) return;
-    playTableSound(IDS_RP_ALL);
+    cueTable(TableCue::All);
     bringCurrentForward();
     takeSnapshot();
 }
@@ -72,7 +73,7 @@ void gather() {
     if (!desk::cursorPos(pointer) || !desk::windowRect(table.panel, panel) || !workArea(wa)) return;
     desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
     if (!batch) return;
-    playTableSound(IDS_RP_GATHER);
+    cueTable(TableCue::Gather);
     const int32_t w = table.cardWidth, h = table.cardHeight;
     int32_t x = pointer.x - w / 2, y = pointer.y - h / 2;
     // Not under the panel: beside it, on the side with more room.
@@ -113,7 +114,7 @@ void divide(int32_t piles) {
     if (k < 2) return;
     desk::Batch batch = desk::beginBatch(n);
     if (!batch) return;
-    playTableSound(IDS_RP_GATHER);
+    cueTable(TableCue::Gather);
     const double radius = std::min(width, height) * 0.25;
     const int32_t x0 = wa.left + width / 2 - table.cardWidth / 2;
     const int32_t y0 = wa.top + height / 2 - table.cardHeight / 2;
@@ -162,7 +163,7 @@ void shufflePile() {
         previous = c->window;
     }
     if (!endBatchRefreshingMarks(batch)) return;
-    playTableSound(IDS_RP_ALL);
+    cueTable(TableCue::All);
     takeSnapshot();
 }
 
@@ -196,7 +197,7 @@ void sequenceAll() {
         if (!batch) return;
         previous = c->window;
     }
-    playTableSound(IDS_RP_ALL);
+    cueTable(TableCue::All);
     if (!endBatchRefreshingMarks(batch)) return;
     takeSnapshot();
 }

@@ -2,6 +2,8 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "deck/table_events.h"
+#include "res/ids.h"
 
 void overlapRatioChanged(uint32_t position) {
     uint32_t ratio = position > 100 ? 100 : position;
@@ -20,3 +22,22 @@ void recursiveChanged(bool checked) {
 bool trackbarNeedsRatio(int32_t position) { return static_cast<uint32_t>(position) != table.overlapRatio; }
 
 bool workArea(desk::Rect& out) { return table.panel && desk::workAreaNear(table.panel, out); }
+
+void updateFaceButtons() {
+    size_t up = 0;
+    for (const auto& c : table.deck.items())
+        if (c->faceUp) ++up;
+    size_t n = table.deck.count();
+    desk::enableControl(table.panel, IDC_RP_FACEDOWN, n != 0 && up != 0);
+    desk::enableControl(table.panel, IDC_RP_FACEUP, n != 0 && up != n);
+}
+
+void listenForPanel() {
+    listenToTable({[](const TableChange& change) {
+                       if (!change.settled) return;
+                       desk::enableControl(table.panel, IDC_RP_UNDO, change.canUndo);
+                       desk::enableControl(table.panel, IDC_RP_REDO, change.canRedo);
+                       if (change.touchesCards()) updateFaceButtons();
+                   },
+                   {}});
+}

@@ -11,3 +11,7 @@ void recursiveChanged(bool checked);
 // The trackbar needs moving when it does not show the stored ratio.
 bool trackbarNeedsRatio(int32_t position);
 bool workArea(desk::Rect& out);
+// The turn-all buttons: face up while some card is face down, face down while some is face up.
+void updateFaceButtons();
+// The panel follows the table: its undo, redo and turn-all buttons.
+void listenForPanel();

@@ -10,7 +10,7 @@
 #include "cards/gestures.h"
 #include "deck/deck.h"
 #include "deck/history.h"
-#include "deck/state.h"
+#include "app/keeping.h"
 #include "desk/gdi_win32.h"
 #include "dialogs/icon_button_win32.h"
 #include "dialogs/settings_win32.h"
@@ -177,6 +177,7 @@ void startUp(HWND dlg) {
     loadTablePictures();
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
+    installTableListeners();
     buildTable(loadState());
 }
 

@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "app/table.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "deck/history.h"
 #include "deck/state_file.h"
+#include "deck/table_events.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 
@@ -34,8 +36,7 @@ void buildTable(bool fromStateFile) {
         table.cardWidth = size.width;
         table.cardHeight = size.height;
         createDefaultDeck();
-        updateFaceButtons();
-        playTableSound(IDS_RP_FRESH);
+        cueTable(TableCue::Fresh);
     }
     rememberOrder();
     takeSnapshot();

@@ -1,18 +1,15 @@
 #include "cards/card_window.h"
 
 #include <algorithm>
+#include <new>
 #include <unordered_set>
 
 #include "app/table.h"
-#include "cards/overlap.h"
+#include "deck/deck.h"
+#include "deck/overlap.h"
+#include "deck/table_events.h"
 #include "faces/face_lookup.h"
 #include "desk/winconst.h"
-
-// While a left drag collects a trail, the trail owns the marks.
-static bool collectingTrail(const Card& card) {
-    const auto& log = card.gestureLog;
-    return log.size() >= 2 && log[0] == WM_LBUTTONDOWN && log[1] == WM_MOUSEMOVE;
-}
 
 void onCardCreated(Card& card, desk::Window w) {
     card.window = w;
@@ -22,58 +19,6 @@ void onCardCreated(Card& card, desk::Window w) {
 void onCardDestroyed(Card& card) {
     card.spreadList.clear();
     forgetCardPlace(card);
-}
-
-void onCardPlaced(Card& card, const desk::Rect& r, bool shown) {
-    card.rect = r;
-    card.shown = shown;
-    card.placed = true;
-    table.grid.place(card);
-}
-
-void forgetCardPlace(Card& card) {
-    card.placed = false;
-    card.shown = false;
-    table.grid.remove(card);
-    // Only a marked card is in the list (a refresh rebuilds it from the marks it sets).
-    if (!card.marked) return;
-    card.marked = 0;
-    auto& marked = table.markedCards;
-    marked.erase(std::remove(marked.begin(), marked.end(), &card), marked.end());
-}
-
-void setMark(Card& card, uint32_t mark) {
-    if (card.marked == mark) return;
-    card.marked = mark;
-    if (mark) table.markedCards.push_back(&card);
-    if (card.window) desk::invalidate(card.window);
-}
-
-namespace {
-
-// While a batch is applied its moves only note that the marks need a refresh; the batch's end
-// refreshes them once, so a batch of k moves costs one pile search instead of k.
-int batchDepth = 0;
-Card* refreshAfterBatch = nullptr;
-
-}  // namespace
-
-bool endBatchRefreshingMarks(desk::Batch batch) {
-    ++batchDepth;
-    bool ok = desk::endBatch(batch);
-    if (--batchDepth == 0 && refreshAfterBatch) {
-        Card* card = refreshAfterBatch;
-        refreshAfterBatch = nullptr;
-        refreshMarks(*card);
-    }
-    return ok;
-}
-
-void onCardMoved(Card& card) {
-    if (batchDepth == 0)
-        refreshMarks(card);
-    else if (!collectingTrail(card))
-        refreshAfterBatch = &card;
 }
 
 void onCardActivated(Card& card, uint32_t state) {
@@ -88,20 +33,57 @@ void onCardFocusLost(Card& card, desk::Window gained) {
     if (gained != card.window) refreshMarks(card);
 }
 
-void refreshMarks(Card& card) {
-    if (collectingTrail(card)) return;
-    Pile pile;
-    if (table.currentCard) collectPile(*table.currentCard, true, pile);
-    // Only the cards marked before and the pile can change: the rest of the table is not visited.
-    std::vector<Card*> before;
-    before.swap(table.markedCards);
-    std::unordered_set<const Card*> inPile(pile.begin(), pile.end());
-    for (Card* c : before)
-        if (!inPile.count(c)) setMark(*c, 0);
-    for (Card* c : pile) {
-        if (c->marked)
-            table.markedCards.push_back(c);
-        else
-            setMark(*c, 1);
+desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t index) {
+    card->rank = rank;
+    card->suit = suit;
+    int32_t at = index / 10 + 200;
+    return desk::createCardWindow(card, at, at, table.cardWidth, table.cardHeight, table.cardParent);
+}
+
+void createDefaultDeck() {
+    static constexpr char16_t suits[] = {kHearts, kSpades, kClubs, kDiamonds};
+    std::vector<Card*> made;
+    for (int32_t i = 0; i < 53; ++i) {
+        auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
+        if (!card) break;
+        made.push_back(card.get());
+        table.deck.append(std::move(card));
     }
+    // From the bottom card up, so that each new window comes on top and the pile stands in order.
+    for (size_t i = made.size(); i-- > 0;) {
+        const auto n = static_cast<int32_t>(i);
+        createCardWindow(n == 0 ? 0 : (n - 1) % 13 + 1, made[i], n == 0 ? kJoker : suits[(n - 1) / 13], n);
+    }
+    // Show every window and stack each directly below the one before, the joker on top. One batch,
+    // so the desk can lay the whole pile in one pass.
+    desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));
+    desk::Window above = desk::kTop;
+    for (Card* card : made) {
+        if (!card->window) continue;
+        batch = desk::defer(batch, card->window, above, 0, 0, 0, 0,
+                            SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        above = card->window;
+    }
+    endBatchRefreshingMarks(batch);
+    TableChange change;
+    change.came = std::move(made);
+    announce(std::move(change));
+}
+
+void rememberOrder() {
+    std::vector<desk::Window>().swap(table.cycleOrder);
+    if (table.deck.empty()) return;
+    table.cycleOrder = listCardWindows();
+    cueTable(TableCue::Order);
+}
+
+desk::Window cycleCard(bool previous) {
+    const auto& order = table.cycleOrder;
+    if (order.empty()) return nullptr;
+    desk::Window current = table.currentCard ? table.currentCard->window : nullptr;
+    auto it = current ? std::find(order.begin(), order.end(), current) : order.end();
+    std::ptrdiff_t p = it == order.end() ? -1 : it - order.begin();
+    auto n = static_cast<std::ptrdiff_t>(order.size());
+    if (previous) return p - 1 >= 0 ? order[static_cast<size_t>(p - 1)] : order.back();
+    return p + 1 < n ? order[static_cast<size_t>(p + 1)] : order.front();
 }

@@ -4,24 +4,22 @@
 #include <cstdint>
 
 #include "deck/card.h"
+#include "deck/marks.h"
 #include "desk/desk.h"
+
+// Makes the card's window (hidden, on top, at the default place of the card made index-th).
+desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t index);
+// The 53 cards of a fresh table, stacked in one pile with the joker on top.
+void createDefaultDeck();
+// Remembers the cards' present z-order for cycling through them with the keys.
+void rememberOrder();
+desk::Window cycleCard(bool previous);
 
 void onCardCreated(Card& card, desk::Window w);
 void onCardDestroyed(Card& card);
-// The window now lies at r and shows or not (from its move, size and show handlers).
-void onCardPlaced(Card& card, const desk::Rect& r, bool shown);
-// The card leaves the spatial index and the marked cards (its window goes or is cut off).
-void forgetCardPlace(Card& card);
-// Sets the card's mark and redraws it when the mark changes.
-void setMark(Card& card, uint32_t mark);
-void onCardMoved(Card& card);
 void onCardActivated(Card& card, uint32_t state);
 void onCardFocusGained(Card& card, desk::Window lost);
 void onCardFocusLost(Card& card, desk::Window gained);
-// Keeps Card.marked of every card equal to its membership of the current card's pile.
-void refreshMarks(Card& card);
-// Ends a batch of moves with one refresh of the marks for all its moves.
-bool endBatchRefreshingMarks(desk::Batch batch);
 
 // Gestures, keys, timers and drops: handled by the card's mouse and keyboard operations.
 void onLeftPress(Card& card, int32_t x, int32_t y);

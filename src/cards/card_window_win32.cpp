@@ -92,10 +92,10 @@ MSG mouseMessage(HWND hwnd, UINT msg, WPARAM wp, POINT client) {
 // tools it has, and a table of thousands would pay it for every card at start-up. The message that
 // brought the pointer is passed on, since the control's watch over the window starts after it.
 void becomeTool(HWND hwnd, Card& card, const MSG* first) {
-    if (card.tooltip || !table.cardTip) return;
+    if (card.shell.tooltip || !table.cardTip) return;
     TTTOOLINFOW ti = toolOf(hwnd);
     if (!SendMessageW(toHwnd(table.cardTip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti))) return;
-    card.tooltip = table.cardTip;
+    card.shell.tooltip = table.cardTip;
     if (first) SendMessageW(toHwnd(table.cardTip), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(first));
 }
 
@@ -104,19 +104,19 @@ void onCreate(HWND hwnd, Card& card) {
     notePlace(hwnd, card, 0);
     if (HRGN rgn = createCardRegion(table.cardWidth, table.cardHeight))
         if (!SetWindowRgn(hwnd, rgn, FALSE)) DeleteObject(rgn);
-    card.savedImeContext = ImmAssociateContext(hwnd, nullptr);
+    card.shell.savedImeContext = ImmAssociateContext(hwnd, nullptr);
 }
 
 void onDestroy(HWND hwnd, Card& card) {
     onCardDestroyed(card);
-    if (card.tooltip && IsWindow(toHwnd(card.tooltip))) {
+    if (card.shell.tooltip && IsWindow(toHwnd(card.shell.tooltip))) {
         TTTOOLINFOW ti = toolOf(hwnd);
-        SendMessageW(toHwnd(card.tooltip), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        SendMessageW(toHwnd(card.shell.tooltip), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     }
-    card.tooltip = nullptr;
-    if (card.savedImeContext) {
-        ImmAssociateContext(hwnd, static_cast<HIMC>(card.savedImeContext));
-        card.savedImeContext = nullptr;
+    card.shell.tooltip = nullptr;
+    if (card.shell.savedImeContext) {
+        ImmAssociateContext(hwnd, static_cast<HIMC>(card.shell.savedImeContext));
+        card.shell.savedImeContext = nullptr;
     }
     releaseFront(card);
 }
@@ -205,7 +205,7 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP: onKeyUp(*card, static_cast<uint32_t>(wp), static_cast<uint32_t>(lp)); return 0;
     case WM_TIMER: onTimer(*card, wp); return 0;
     case WM_MOUSEMOVE:
-        if (!card->tooltip) {
+        if (!card->shell.tooltip) {
             const MSG first = mouseMessage(hwnd, msg, wp, {x, y});
             becomeTool(hwnd, *card, &first);
         }

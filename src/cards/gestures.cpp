@@ -8,7 +8,8 @@
 #include "cards/card_window.h"
 #include "cards/keyboard.h"
 #include "cards/movement.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
+#include "deck/table_events.h"
 #include "cards/tooltips.h"
 #include "deck/deck.h"
 #include "deck/history.h"
@@ -88,7 +89,7 @@ void putDown(Card& card) {
     if (card.trail.empty()) return;
     card.trail.clear();
     popUpTip(card);
-    playTableSound(IDS_RP_PUTDOWN);
+    cueTable(TableCue::PutDown);
     takeSnapshot();
     clearLog(card);
     desk::releaseCapture();
@@ -99,10 +100,9 @@ void flipCard(Card& card, int32_t x, int32_t y) {
     desk::releaseCapture();
     popUpTip(card);
     if (!insideClient(x, y)) return;
-    playTableSound(IDS_RP_PRESS);
+    cueTable(TableCue::Press);
     card.faceUp = card.faceUp ? 0 : 1;
     desk::invalidate(card.window);
-    updateFaceButtons();
     takeSnapshot();
 }
 
@@ -110,14 +110,13 @@ void flipPile(Card& card, int32_t x, int32_t y) {
     if (hasCapture(card)) desk::releaseCapture();
     popUpTip(card);
     if (!insideClient(x, y)) return;
-    playTableSound(IDS_RP_PILEFLIP);
+    cueTable(TableCue::PileFlip);
     Pile pile;
     collectPile(card, false, pile);
     for (Card* c : pile) {
         c->faceUp = c->faceUp ? 0 : 1;
         desk::invalidate(c->window);
     }
-    updateFaceButtons();
     // The double-click's first click already turned this card and recorded that; the pile turned
     // over replaces it, so one undo takes back the whole pile.
     replaceLatestSnapshot();
@@ -158,7 +157,7 @@ void endGatherSpread(Card& card) {
     popUpTip(card);
     desk::killTimer(card.window, kMouseSpreadTimer);
     desk::killTimer(card.window, kKeySpreadTimer);
-    playTableSound(IDS_RP_GATHER);
+    cueTable(TableCue::Gather);
     takeSnapshot();
 }
 
@@ -170,7 +169,7 @@ void onLeftPress(Card& card, int32_t, int32_t) {
         card.grabOffset = {card.pressPoint.x - r.left, card.pressPoint.y - r.top};
         card.gestureLog.push_back(D);
         desk::setCapture(card.window);
-        playTableSound(IDS_RP_PRESS);
+        cueTable(TableCue::Press);
         card.trail.push_back(&card);
         return;
     }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "dialogs/keys.h"
+#include "deck/keys.h"
 
 constexpr int kNoKeyAction = -1;
 

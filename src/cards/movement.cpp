@@ -5,7 +5,8 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
+#include "deck/table_events.h"
 #include "cards/tooltips.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
@@ -86,7 +87,7 @@ void stackUnder(Card& lead, bool recompute) {
 }
 
 void moveCardByKey(Card& card, uint32_t direction, bool firstPress) {
-    if (firstPress) playTableSound(IDS_RP_PRESS);
+    if (firstPress) cueTable(TableCue::Press);
     desk::Rect r;
     if (!desk::windowRect(card.window, r)) return;
     desk::Point shift = keyShift(direction);
@@ -102,7 +103,7 @@ void moveCardByKey(Card& card, uint32_t direction, bool firstPress) {
 
 void movePileByKey(Card& card, uint32_t direction, bool firstPress) {
     if (firstPress) {
-        playTableSound(IDS_RP_PRESS);
+        cueTable(TableCue::Press);
         stackUnder(card, true);
     }
     desk::Rect wa{};

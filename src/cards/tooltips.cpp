@@ -1,7 +1,7 @@
 #include "cards/tooltips.h"
 
 #include "app/table.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 #include "faces/face_text.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "desk/desk.h"
-#include "faces/picture.h"
 
 // Suit codes as the card record keeps them.
 constexpr char16_t kHearts = u'h';
@@ -36,6 +35,19 @@ struct SpreadEntry {
 
 using Handle = void*;  // a drawing object or context owned by the Win32 shell
 
+// A decoded face picture (the shell's), shared by every card that shows the same file.
+struct Picture;
+using PictureRef = std::shared_ptr<Picture>;
+
+// What the Win32 shell keeps for a card's window: the composed front it draws from, the input
+// context it put aside, and the tooltip control the window is registered with.
+struct CardWindowParts {
+    Handle frontDC = nullptr;
+    Handle frontFace = nullptr;  // the shared composed front that frontDC belongs to
+    Handle savedImeContext = nullptr;
+    desk::Window tooltip = nullptr;
+};
+
 struct Card {
     uint32_t marked = 0;
     uint32_t spreadMode = 0;
@@ -44,19 +56,16 @@ struct Card {
     desk::Point lastPointer;  // where the pointer was last seen during a gesture
     uint32_t conflictChoice = 0;
     std::vector<uint32_t> gestureLog;
-    Handle frontDC = nullptr;
     std::array<HistorySlot, kHistorySlots> history{};
-    desk::Window tooltip = nullptr;
     char16_t suit = 0;
     std::list<Card*> trail;
     int32_t rank = 0;
-    Handle frontFace = nullptr;  // the shared composed front that frontDC belongs to (Win32 shell)
-    Handle savedImeContext = nullptr;
     std::list<SpreadEntry> spreadList;
     uint32_t faceUp = 0;
     PictureRef picture;
     desk::Window window = nullptr;
     std::u16string picturePath;
+    CardWindowParts shell;
     // Where the window stands and whether it shows, as its own move and show handlers last told;
     // pile work reads these instead of asking the window system. placed is false until the window
     // exists and once it is gone.

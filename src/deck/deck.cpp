@@ -5,10 +5,9 @@
 #include <new>
 #include <unordered_set>
 
-#include "app/table.h"
-#include "cards/card_window.h"
+#include "deck/marks.h"
+#include "deck/model.h"
 #include "desk/winconst.h"
-#include "res/ids.h"
 
 namespace {
 
@@ -72,51 +71,17 @@ void releaseCard(Card& card, bool detach) {
 }
 
 void releaseAllCards() {
-    auto& items = table.deck.items();
+    auto& items = model.deck.items();
     // Every card goes: nothing is left to look up, so nothing is taken out of the lists one by one.
-    table.markedCards.clear();
+    model.markedCards.clear();
     for (const auto& c : items) c->marked = 0;
-    table.grid.clear();
+    model.grid.clear();
     desk::detachAllCards();  // one step, not a window-system call per card
     while (!items.empty()) {
-        std::unique_ptr<Card> card = table.deck.remove(items.size() - 1);
-        if (table.currentCard == card.get()) table.currentCard = nullptr;
+        std::unique_ptr<Card> card = model.deck.remove(items.size() - 1);
+        if (model.currentCard == card.get()) model.currentCard = nullptr;
         releaseCard(*card, false);
     }
-}
-
-desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t index) {
-    card->rank = rank;
-    card->suit = suit;
-    int32_t at = index / 10 + 200;
-    return desk::createCardWindow(card, at, at, table.cardWidth, table.cardHeight, table.cardParent);
-}
-
-void createDefaultDeck() {
-    static constexpr char16_t suits[] = {kHearts, kSpades, kClubs, kDiamonds};
-    std::vector<Card*> made;
-    for (int32_t i = 0; i < 53; ++i) {
-        auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
-        if (!card) break;
-        made.push_back(card.get());
-        table.deck.append(std::move(card));
-    }
-    // From the bottom card up, so that each new window comes on top and the pile stands in order.
-    for (size_t i = made.size(); i-- > 0;) {
-        const auto n = static_cast<int32_t>(i);
-        createCardWindow(n == 0 ? 0 : (n - 1) % 13 + 1, made[i], n == 0 ? kJoker : suits[(n - 1) / 13], n);
-    }
-    // Show every window and stack each directly below the one before, the joker on top. One batch,
-    // so the desk can lay the whole pile in one pass.
-    desk::Batch batch = desk::beginBatch(static_cast<int>(made.size()));
-    desk::Window above = desk::kTop;
-    for (Card* card : made) {
-        if (!card->window) continue;
-        batch = desk::defer(batch, card->window, above, 0, 0, 0, 0,
-                            SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-        above = card->window;
-    }
-    endBatchRefreshingMarks(batch);
 }
 
 bool isCardWindowTitle(const char16_t* title, size_t length) {
@@ -127,9 +92,9 @@ std::vector<desk::Window> listCardWindows() {
     std::vector<desk::Window> found;
     std::unordered_set<desk::Window> ours;
     try {
-        found.reserve(table.deck.count());
-        ours.reserve(table.deck.count());
-        for (const auto& c : table.deck.items())
+        found.reserve(model.deck.count());
+        ours.reserve(model.deck.count());
+        for (const auto& c : model.deck.items())
             if (c->window && c->placed) ours.insert(c->window);
     } catch (const std::bad_alloc&) {
         return found;
@@ -153,29 +118,3 @@ std::vector<desk::Window> listCardWindows() {
     return found;
 }
 
-void rememberOrder() {
-    std::vector<desk::Window>().swap(table.cycleOrder);
-    if (table.deck.empty()) return;
-    table.cycleOrder = listCardWindows();
-    playTableSound(IDS_RP_ORDER);
-}
-
-desk::Window cycleCard(bool previous) {
-    const auto& order = table.cycleOrder;
-    if (order.empty()) return nullptr;
-    desk::Window current = table.currentCard ? table.currentCard->window : nullptr;
-    auto it = current ? std::find(order.begin(), order.end(), current) : order.end();
-    std::ptrdiff_t p = it == order.end() ? -1 : it - order.begin();
-    auto n = static_cast<std::ptrdiff_t>(order.size());
-    if (previous) return p - 1 >= 0 ? order[static_cast<size_t>(p - 1)] : order.back();
-    return p + 1 < n ? order[static_cast<size_t>(p + 1)] : order.front();
-}
-
-void updateFaceButtons() {
-    size_t up = 0;
-    for (const auto& c : table.deck.items())
-        if (c->faceUp) ++up;
-    size_t n = table.deck.count();
-    desk::enableControl(table.panel, IDC_RP_FACEDOWN, n != 0 && up != 0);
-    desk::enableControl(table.panel, IDC_RP_FACEUP, n != 0 && up != n);
-}

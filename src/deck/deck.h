@@ -1,4 +1,4 @@
-// Deck-wide operations: building the default table, finding card windows, the cycling order.
+// Deck-wide operations: finding this program's card windows, letting all cards go.
 #pragma once
 
 #include <cstdint>
@@ -7,13 +7,8 @@
 #include "deck/card.h"
 #include "desk/desk.h"
 
-desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t index);
-void createDefaultDeck();
 // This program's card windows in z-order, top first.
 std::vector<desk::Window> listCardWindows();
 bool isCardWindowTitle(const char16_t* title, size_t length);
-void rememberOrder();
-desk::Window cycleCard(bool previous);
-void updateFaceButtons();
 // Releases every card, last first (shutdown).
 void releaseAllCards();

@@ -2,12 +2,11 @@
 
 #include <unordered_map>
 
-#include "app/table.h"
-#include "cards/card_window.h"
-#include "desk/winconst.h"
 #include "deck/deck.h"
-#include "deck/state.h"
-#include "res/ids.h"
+#include "deck/marks.h"
+#include "deck/model.h"
+#include "deck/table_events.h"
+#include "desk/winconst.h"
 
 int32_t nextSnapshotSlot(uint32_t start, int32_t current) {
     if (current >= kHistorySlots - 1) return static_cast<int32_t>(start);
@@ -15,45 +14,96 @@ int32_t nextSnapshotSlot(uint32_t start, int32_t current) {
     return s >= kHistorySlots ? s - kHistorySlots : s;
 }
 
-void writeSlot(int32_t slot, Card& card, desk::Window insertAfter) {
-    if (slot < 0 || slot >= kHistorySlots) return;
-    HistorySlot& h = card.history[static_cast<size_t>(slot)];
+namespace {
+
+HistorySlot slotOf(const Card& card, desk::Window insertAfter) {
+    HistorySlot h;
     h.faceUp = card.faceUp;
-    h.x = h.y = 0;
-    h.insertAfter = nullptr;
     if (card.window && card.placed) {
         h.x = card.rect.left;
         h.y = card.rect.top;
         h.insertAfter = insertAfter;
     }
+    return h;
 }
 
-void takeSnapshot() {
-    int32_t slot = nextSnapshotSlot(table.historyStart, table.historyCurrent);
-    if (slot < 0) return;
+}  // namespace
+
+void writeSlot(int32_t slot, Card& card, desk::Window insertAfter) {
+    if (slot < 0 || slot >= kHistorySlots) return;
+    card.history[static_cast<size_t>(slot)] = slotOf(card, insertAfter);
+}
+
+namespace {
+
+bool sameSlot(const HistorySlot& a, const HistorySlot& b) {
+    return a.faceUp == b.faceUp && a.x == b.x && a.y == b.y && a.insertAfter == b.insertAfter;
+}
+
+// The present table as one snapshot: each card's face and place, and the window directly above it
+// (none for the current card, which comes to the top when the snapshot is applied).
+std::vector<HistorySlot> presentSlots() {
     std::vector<desk::Window> order = listCardWindows();
     // Position of each window in the z-order, so each card finds the one above it at once.
     std::unordered_map<desk::Window, size_t> place;
     place.reserve(order.size());
     for (size_t j = 0; j < order.size(); ++j) place.emplace(order[j], j);
-    desk::Window current = table.currentCard ? table.currentCard->window : nullptr;
-    for (const auto& card : table.deck.items()) {
+    desk::Window current = model.currentCard ? model.currentCard->window : nullptr;
+    std::vector<HistorySlot> slots;
+    slots.reserve(model.deck.count());
+    for (const auto& card : model.deck.items()) {
         desk::Window above = nullptr;
         if (card->window && card->window != current) {
             auto it = place.find(card->window);
             if (it != place.end() && it->second >= 1) above = order[it->second - 1];
         }
-        writeSlot(slot, *card, above);
+        slots.push_back(slotOf(*card, above));
     }
-    if (table.historyCurrent < kHistorySlots - 1) {
-        ++table.historyCurrent;
-    } else if (++table.historyStart == kHistorySlots) {
-        table.historyStart = 0;
+    return slots;
+}
+
+// Records the present table in the slot; the cards that differ from what the reference slot holds
+// (read before the slot is written, so it may be the slot itself).
+std::vector<Card*> recordSnapshot(int32_t slot, int32_t reference) {
+    std::vector<HistorySlot> present = presentSlots();
+    std::vector<Card*> changed;
+    const auto& items = model.deck.items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        Card& card = *items[i];
+        if (reference >= 0 && !sameSlot(card.history[static_cast<size_t>(reference)], present[i])) changed.push_back(&card);
+        card.history[static_cast<size_t>(slot)] = present[i];
     }
-    table.redoCount = 0;
-    if (table.historyCurrent > 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);
-    desk::enableControl(table.panel, IDC_RP_REDO, false);
-    scheduleSave();
+    return changed;
+}
+
+int32_t wrap(int64_t slot) {
+    slot %= kHistorySlots;
+    return static_cast<int32_t>(slot < 0 ? slot + kHistorySlots : slot);
+}
+
+int32_t currentSlot() {
+    return model.historyCurrent < 0 ? -1 : wrap(int64_t{model.historyStart} + model.historyCurrent);
+}
+
+void tellChanged(std::vector<Card*> changed) {
+    TableChange change;
+    change.changed = std::move(changed);
+    announce(std::move(change));
+}
+
+}  // namespace
+
+void takeSnapshot() {
+    int32_t slot = nextSnapshotSlot(model.historyStart, model.historyCurrent);
+    if (slot < 0) return;
+    std::vector<Card*> changed = recordSnapshot(slot, currentSlot());
+    if (model.historyCurrent < kHistorySlots - 1) {
+        ++model.historyCurrent;
+    } else if (++model.historyStart == kHistorySlots) {
+        model.historyStart = 0;
+    }
+    model.redoCount = 0;
+    tellChanged(std::move(changed));
 }
 
 desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch) {
@@ -70,33 +120,42 @@ desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch) {
 }
 
 void replaceLatestSnapshot() {
-    if (table.historyCurrent >= 0) --table.historyCurrent;
-    takeSnapshot();
+    const int32_t slot = currentSlot();
+    if (slot < 0) {
+        takeSnapshot();
+        return;
+    }
+    model.redoCount = 0;
+    tellChanged(recordSnapshot(slot, slot));
 }
 
 namespace {
 
-int32_t wrap(int64_t slot) {
-    slot %= kHistorySlots;
-    return static_cast<int32_t>(slot < 0 ? slot + kHistorySlots : slot);
-}
-
 void applyEachSlot(int32_t slot, desk::Batch batch, bool keepGoing) {
-    for (const auto& card : table.deck.items()) {
+    for (const auto& card : model.deck.items()) {
         batch = applySlot(slot, *card, batch);
         if (!batch && !keepGoing) return;
     }
     if (batch) endBatchRefreshingMarks(batch);
 }
 
+// The cards the slot would change: in face, place or stacking.
+std::vector<Card*> differFrom(int32_t slot) {
+    std::vector<HistorySlot> present = presentSlots();
+    std::vector<Card*> changed;
+    const auto& items = model.deck.items();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!sameSlot(items[i]->history[static_cast<size_t>(slot)], present[i])) changed.push_back(items[i].get());
+    return changed;
+}
+
 // Moves, restacks and turns every card as the slot has it, in one batch; false when no batch could
 // be begun. With keepGoing, a failed card does not stop the others from being tried (they then
-// fail at once, without touching their faces). Faces may have turned, so the face buttons follow.
+// fail at once, without touching their faces).
 bool applySnapshot(int32_t slot, bool keepGoing) {
-    desk::Batch batch = desk::beginBatch(static_cast<int>(table.deck.count()));
+    desk::Batch batch = desk::beginBatch(static_cast<int>(model.deck.count()));
     if (!batch) return false;
     applyEachSlot(slot, batch, keepGoing);
-    updateFaceButtons();
     return true;
 }
 
@@ -104,29 +163,30 @@ bool applySnapshot(int32_t slot, bool keepGoing) {
 
 void undo() {
     desk::WaitCursor wait;
-    if (table.historyCurrent <= 0) return;
-    if (applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent - 1), false)) {
-        --table.historyCurrent;
-        ++table.redoCount;
-        scheduleSave();
-    }
-    if (table.historyCurrent == 0) desk::enableControl(table.panel, IDC_RP_UNDO, false);
-    if (table.redoCount != 0) desk::enableControl(table.panel, IDC_RP_REDO, true);
+    if (model.historyCurrent <= 0) return;
+    const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent - 1);
+    std::vector<Card*> changed = differFrom(slot);
+    if (!applySnapshot(slot, false)) return;
+    --model.historyCurrent;
+    ++model.redoCount;
+    tellChanged(std::move(changed));
 }
 
 void redo() {
     desk::WaitCursor wait;
-    if (table.redoCount == 0) return;
-    applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent + 1), true);
-    scheduleSave();
-    --table.redoCount;
-    ++table.historyCurrent;
-    if (table.historyCurrent != 0) desk::enableControl(table.panel, IDC_RP_UNDO, true);
-    if (table.redoCount == 0) desk::enableControl(table.panel, IDC_RP_REDO, false);
+    if (model.redoCount == 0) return;
+    const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent + 1);
+    std::vector<Card*> changed = differFrom(slot);
+    applySnapshot(slot, true);
+    --model.redoCount;
+    ++model.historyCurrent;
+    tellChanged(std::move(changed));
 }
 
 void restoreCurrent() {
     desk::WaitCursor wait;
-    if (table.historyCurrent < 0) return;
-    applySnapshot(wrap(int64_t{table.historyStart} + table.historyCurrent), false);
+    const int32_t slot = currentSlot();
+    if (slot < 0) return;
+    std::vector<Card*> changed = differFrom(slot);
+    if (applySnapshot(slot, false)) tellChanged(std::move(changed));
 }

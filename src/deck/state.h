@@ -1,40 +1,16 @@
-// Saving the table to the state file and building it again from there, without ever losing a
-// table: files that cannot be read are kept aside, failed saves are told, the table is saved as
-// the user plays, and what an interrupted save left is taken up.
+// The table to and from what the state file holds.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <cstddef>
+#include <functional>
 
 #include "deck/state_file.h"
 #include "desk/desk.h"
 
-constexpr uintptr_t kSaveTimer = 0x5A7E;  // on the panel
-constexpr uint32_t kSaveDelayMs = 2000;   // from the first unsaved change
-constexpr uint32_t kSaveRetryMs = 250;    // while a gesture holds the mouse
-constexpr uint32_t kSaveMostDeferrals = 4;  // a second at most
-constexpr uint32_t kSaveFailedRetryMs = 10000;  // after a save that failed
-
-StateData collectState();
-// Writes the state file (unless it is one that could not be read); the reason when that failed.
-desk::FileError saveState();
-// The closing save; when it failed, what to tell the user and ask (retry, end without saving, or
-// stay open); empty when it did not fail.
-std::u16string saveOnClose();
-// The save when the session is about to end; when it fails the log-off is held up with the reason
-// (until a later save works). Whether the session may end.
-bool saveBeforeLogOff();
-// The save at log-off, where no message may be shown: a failure is noted for the next start.
-void saveAtLogOff();
-// Reads the table at start-up: the state file, or what an interrupted save left beside it. A
-// file that cannot be read is renamed so that nothing overwrites it. False when no table was
-// read; what the user must hear of is added to Table.startNotices.
-bool loadState();
-// Builds the table from checked file contents.
-void applyState(const StateData& data);
-
-// Saving as the user plays: a change asks for a save two seconds later, and changes until then
-// ride along (a burst costs one write); the save waits while a gesture holds the mouse, for a
-// second at most.
-void scheduleSave();
-void onSaveTimer();
+// The table's settings and its cards, top first (the panel's place is the shell's to fill in).
+StateData collectTable();
+// Lays the table the data describes: its settings, and a window for each card under owner, made
+// from the bottom card up (made is told how many are ready), then placed, shown and stacked in one
+// batch. Cards that got no window leave the Deck and are kept as read in unshownCards. The
+// listeners hear of the cards that came.
+void layTable(const StateData& data, desk::Window owner, const std::function<void(size_t made)>& made);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/keys.h"
+#include "deck/keys.h"
 
 constexpr uint32_t kMaxStateCards = 10000;          // the reader refuses more
 constexpr size_t kMaxStateFileBytes = 10485760;     // 10 MiB

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "faces/picture.h"
-
 struct Card;
 
 namespace desk {
@@ -146,11 +144,6 @@ void moveWindow(Window w, int32_t x, int32_t y);  // no size, no z-order, no act
 bool restoredPosition(Window w, Point& out);
 
 // ---- pictures ----
-// The decoded picture of a file, shared with every holder of the same unchanged file; null when
-// the file is missing or cannot be decoded.
-PictureRef loadPicture(const std::u16string& path);
-// The pixel size the picture file's header declares; false when it cannot be read or told.
-bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height);
 // Whether a file exists under this name, its letter case aside; out gets the name as it is on disk.
 bool findFile(const std::u16string& path, std::u16string& out);
 bool copyFile(const std::u16string& from, const std::u16string& to);  // fails when to exists

@@ -8,8 +8,6 @@
 #include "desk/desk.h"
 #include "desk/files_win32.h"
 #include "desk/gdi_win32.h"
-#include "faces/picture_size.h"
-#include "faces/picture_win32.h"
 
 namespace {
 
@@ -70,6 +68,8 @@ bool writeAll(HANDLE file, const uint8_t* data, size_t size) {
 }
 
 }  // namespace
+
+std::wstring desk::systemFileName(const std::u16string& path) { return systemName(path); }
 
 void failFileWritesAfter(long long bytes) { writeBudget = bytes; }
 
@@ -174,59 +174,7 @@ bool restoredPosition(Window w, Point& out) {
 
 }  // namespace desk
 
-namespace {
-
-// Decoded pictures by path, kept while some holder still has them; the file's size and time of
-// writing tell a file replaced under the same name from the one decoded.
-struct CachedPicture {
-    std::weak_ptr<Picture> picture;
-    ULONGLONG size;
-    FILETIME written;
-};
-std::unordered_map<std::wstring, CachedPicture> decoded;
-
-bool identify(const std::wstring& name, ULONGLONG& size, FILETIME& written) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) return false;
-    size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    written = data.ftLastWriteTime;
-    return true;
-}
-
-std::wstring cacheKey(std::wstring name) {
-    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
-    return name;
-}
-
-}  // namespace
-
 namespace desk {
-
-PictureRef loadPicture(const std::u16string& path) {
-    const std::wstring name = systemName(path);
-    ULONGLONG size = 0;
-    FILETIME written{};
-    if (path.empty() || !identify(name, size, written)) return nullptr;
-    const std::wstring key = cacheKey(name);
-    auto it = decoded.find(key);
-    if (it != decoded.end()) {
-        PictureRef held = it->second.picture.lock();
-        if (held && it->second.size == size && CompareFileTime(&it->second.written, &written) == 0) return held;
-    }
-    // Refused before the decoder sees it: some decoders decode the whole picture on opening.
-    uint32_t width = 0, height = 0;
-    if (readPictureSize(path, width, height) && pictureTooLarge(width, height)) return nullptr;
-    auto* picture = new (std::nothrow) Picture();
-    if (!picture) return nullptr;
-    PictureRef shared(picture, [](Picture* p) {
-        destroyPicture(*p);
-        delete p;
-    });
-    if (loadPicture(*shared, path) != PictureLoad::Ok || shared->empty()) return nullptr;
-    for (auto e = decoded.begin(); e != decoded.end();) e = e->second.picture.expired() ? decoded.erase(e) : std::next(e);
-    decoded[key] = {shared, size, written};
-    return shared;
-}
 
 namespace {
 
@@ -295,16 +243,6 @@ bool copyFile(const std::u16string& from, const std::u16string& to) {
         return false;
     }
     return CopyFileW(source.c_str(), systemName(to).c_str(), TRUE) || failed();
-}
-
-bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
-    HANDLE f = CreateFileW(systemName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    const OwnedHandle closer(f);
-    std::vector<uint8_t> head(kPictureHeaderBytes);
-    DWORD got = 0;
-    return ReadFile(f, head.data(), static_cast<DWORD>(head.size()), &got, nullptr) && pictureSize(head.data(), got, width, height);
 }
 
 namespace {

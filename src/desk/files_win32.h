@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Writes fail once this many bytes were written (-1: never).
 void failFileWritesAfter(long long bytes);
@@ -11,3 +12,8 @@ size_t takeLongestClassicFileName();
 // Drops the kept listing of the picture folder, as after a change this program made: for
 // benchmarks and tests that write files there themselves.
 void forgetFolderListing();
+
+namespace desk {
+// The name as handed to the file system (the long form from 260 characters on).
+std::wstring systemFileName(const std::u16string& path);
+}  // namespace desk

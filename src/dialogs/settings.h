@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "desk/desk.h"
-#include "dialogs/keys.h"
+#include "deck/keys.h"
 
 // ---- card size ----
 struct SizeCheck {

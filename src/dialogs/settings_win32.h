@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "desk/windows_win32.h"
-#include "dialogs/keys.h"
+#include "deck/keys.h"
 
 // The product version of the program's own file, "1, 0, 0, 0" read as "1.0.0"; empty without one.
 std::u16string productVersionText();

@@ -7,7 +7,8 @@
 
 #include "app/table.h"
 #include "deck/deck.h"
-#include "deck/state.h"
+#include "cards/card_window.h"
+#include "deck/table_events.h"
 #include "deck/state_file.h"
 #include "desk/winconst.h"
 #include "faces/face_text.h"
@@ -39,19 +40,19 @@ void setTableButtons(bool enabled) {
     for (int id : kTableButtons) desk::enableControl(table.panel, id, enabled);
 }
 
-// A take-out starts the history afresh: the cards made have no earlier place to go back to.
-void afterTakeOut() {
-    updateFaceButtons();
+// A take-out starts the history afresh: the cards made (the last ones of the Deck) have no earlier
+// place to go back to.
+void afterTakeOut(size_t made) {
     table.historyStart = 0;
     table.historyCurrent = -1;
     table.redoCount = 0;
-    desk::enableControl(table.panel, IDC_RP_UNDO, false);
-    desk::enableControl(table.panel, IDC_RP_REDO, false);
     if (table.deck.count() >= 2) {
         setTableButtons(true);
         rememberOrder();
     }
-    scheduleSave();
+    TableChange change;
+    for (size_t i = table.deck.count() - made; i < table.deck.count(); ++i) change.came.push_back(&table.deck.at(i));
+    announce(std::move(change));
 }
 
 // Every snapshot that had a leaving card directly above a staying one puts the staying card
@@ -107,7 +108,7 @@ TakeOutResult takeOut(const std::vector<int>& suitIndices, const std::vector<int
         }
         if (result.limited) break;
     }
-    if (result.made) afterTakeOut();  // one that made nothing leaves the history and the order
+    if (result.made) afterTakeOut(result.made);  // one that made nothing leaves the history and the order
     return result;
 }
 
@@ -119,7 +120,7 @@ TakeOutResult takeOutJoker(CardListSeam& list) {
     }
     if (!makeCard(kJoker, 0, list)) return result;
     result.made = 1;
-    afterTakeOut();
+    afterTakeOut(1);
     return result;
 }
 
@@ -135,22 +136,21 @@ void putAway(const std::vector<size_t>& ascending, CardListSeam& list) {
     for (size_t i : ascending)
         if (i < table.deck.count()) leaving.push_back(&table.deck.at(i));
     forgetInHistory(leaving);
+    // The records live until the listeners have heard that they went.
+    std::vector<std::unique_ptr<Card>> gone;
     for (auto i = ascending.rbegin(); i != ascending.rend(); ++i) {
         if (*i >= table.deck.count()) continue;
         Card& card = table.deck.at(*i);
         if (card.window) desk::closeWindow(card.window);
-        std::unique_ptr<Card> record = table.deck.remove(*i);
-        releaseCard(*record);
+        gone.push_back(table.deck.remove(*i));
+        releaseCard(*gone.back());
         list.remove(*i);
     }
-    updateFaceButtons();
     if (table.deck.count() <= 1) setTableButtons(false);
-    if (table.deck.empty()) {
-        desk::enableControl(table.panel, IDC_RP_UNDO, false);
-        desk::enableControl(table.panel, IDC_RP_REDO, false);
-        rememberOrder();
-    }
-    scheduleSave();
+    if (table.deck.empty()) rememberOrder();
+    TableChange change;
+    for (auto c = gone.rbegin(); c != gone.rend(); ++c) change.went.push_back(c->get());
+    announce(std::move(change));
 }
 
 CardItemText cardItemText(uint32_t itemData) {

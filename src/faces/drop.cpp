@@ -162,7 +162,7 @@ void dropPicture(Card& card, const std::u16string& dropped) {
         return;
     }
     uint32_t width = 0, height = 0;
-    if (desk::readPictureSize(dropped, width, height) && pictureTooLarge(width, height)) {
+    if (readPictureSize(dropped, width, height) && pictureTooLarge(width, height)) {
         desk::warn(card.window, u"この絵は大きすぎるため使えません（" + decimalText(width) + u" × " + decimalText(height) +
                                     u" ピクセル）。\r\n1 億ピクセルまでの絵をドロップしてください。");
         return;
@@ -197,14 +197,14 @@ void dropPicture(Card& card, const std::u16string& dropped) {
     if (!card.faceUp) {
         table.backPicture.reset();
         table.backPicturePath = target;
-        table.backPicture = desk::loadPicture(target);
+        table.backPicture = loadPicture(target);
         desk::recompose(card, false);
         for (const auto& c : table.deck.items())
             if (!c->faceUp && c->window) desk::invalidate(c->window);
     } else if (choice == IDM_RP_FOR_ALL) {
         table.frontPicture.reset();
         table.frontPicturePath = target;
-        table.frontPicture = desk::loadPicture(target);
+        table.frontPicture = loadPicture(target);
         for (const auto& c : table.deck.items()) {
             c->picture.reset();
             c->picturePath.clear();

@@ -67,7 +67,7 @@ void refreshCardPicture(Card& card) {
     std::u16string path = findFacePicture(card);
     if (path == card.picturePath) return;
     card.picturePath = path;
-    card.picture = path.empty() ? nullptr : desk::loadPicture(path);
+    card.picture = path.empty() ? nullptr : loadPicture(path);
 }
 
 void loadTablePictures() {
@@ -75,6 +75,6 @@ void loadTablePictures() {
     if (!probeExtensions(table.frontPicturePath)) table.frontPicturePath.clear();
     table.backPicturePath = inFolder(u"裏");
     if (!probeExtensions(table.backPicturePath)) table.backPicturePath.clear();
-    table.frontPicture = table.frontPicturePath.empty() ? nullptr : desk::loadPicture(table.frontPicturePath);
-    table.backPicture = table.backPicturePath.empty() ? nullptr : desk::loadPicture(table.backPicturePath);
+    table.frontPicture = table.frontPicturePath.empty() ? nullptr : loadPicture(table.frontPicturePath);
+    table.backPicture = table.backPicturePath.empty() ? nullptr : loadPicture(table.backPicturePath);
 }

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+
+#include "deck/card.h"
 
 struct Picture {
     void* bitmap = nullptr;        // the section; null while the picture is empty
@@ -22,6 +25,8 @@ struct Picture {
     bool empty() const { return bitmap == nullptr; }
 };
 
-// A decoded picture as the cards and the table hold it: every card that shows the same file shares
-// one decoded copy. Null when there is no picture or it could not be decoded.
-using PictureRef = std::shared_ptr<Picture>;
+// The decoded picture of a file, shared with every holder of the same unchanged file; null when
+// the file is missing or cannot be decoded (PictureRef, in deck/card.h).
+PictureRef loadPicture(const std::u16string& path);
+// The pixel size the picture file's header declares; false when it cannot be read or told.
+bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height);

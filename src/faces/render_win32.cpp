@@ -251,7 +251,7 @@ bool newCanvas(const Card& card, HDC& dc, HGDIOBJ& saved) {
 // The card shows the front of its present look, composed now if no card shows it yet.
 bool takeFront(Card& card) {
     const FaceKey key = frontKey(card);
-    auto* held = static_cast<FrontTable::value_type*>(card.frontFace);
+    auto* held = static_cast<FrontTable::value_type*>(card.shell.frontFace);
     if (held && held->first == key) return true;
     auto [it, made] = fronts.try_emplace(key);
     if (made) {
@@ -266,8 +266,8 @@ bool takeFront(Card& card) {
     }
     ++it->second.users;
     releaseFront(card);
-    card.frontFace = &*it;
-    card.frontDC = it->second.dc;
+    card.shell.frontFace = &*it;
+    card.shell.frontDC = it->second.dc;
     return true;
 }
 
@@ -297,9 +297,9 @@ bool composeBackCanvas(const Card& card) {
 }  // namespace
 
 void releaseFront(Card& card) {
-    auto* held = static_cast<FrontTable::value_type*>(card.frontFace);
-    card.frontFace = nullptr;
-    card.frontDC = nullptr;
+    auto* held = static_cast<FrontTable::value_type*>(card.shell.frontFace);
+    card.shell.frontFace = nullptr;
+    card.shell.frontDC = nullptr;
     if (!held || --held->second.users) return;
     freeCanvas(held->second.dc, held->second.saved);
     fronts.erase(held->first);
@@ -340,7 +340,7 @@ void drawFocusFrame(HDC dc) {
 }
 
 void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
-    HDC canvas = static_cast<HDC>(card.faceUp ? card.frontDC : table.backDC);
+    HDC canvas = static_cast<HDC>(card.faceUp ? card.shell.frontDC : table.backDC);
     if (!canvas) return;
     BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, canvas, rect.left, rect.top,
            SRCCOPY);
@@ -351,14 +351,14 @@ void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
 namespace desk {
 // A face not drawn yet is composed when it is first painted.
 void recompose(Card& card, bool front) {
-    if (front ? card.frontDC : table.backDC) ::composeFace(card, front);
+    if (front ? card.shell.frontDC : table.backDC) ::composeFace(card, front);
 }
 }  // namespace desk
 
 void paintCard(Card& card) {
     HWND hwnd = toHwnd(card.window);
     bool front = card.faceUp != 0;
-    bool ready = (front ? card.frontDC : table.backDC) || composeFace(card, front);
+    bool ready = (front ? card.shell.frontDC : table.backDC) || composeFace(card, front);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (dc && ready) paintContent(card, dc, ps.rcPaint, GetFocus() == hwnd);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "app/table.h"
-#include "deck/state.h"
+#include "app/keeping.h"
 #include "deck/state_file.h"
 #include "fuzz/compare.h"
 #include "support/fake_desk.h"

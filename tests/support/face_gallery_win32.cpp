@@ -8,6 +8,7 @@
 #include "app/app_win32.h"
 #include "app/table.h"
 #include "cards/card_window_win32.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "faces/render_win32.h"
 
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
             createCardWindow(f.rank, card.get(), f.suit, 0);
             card->faceUp = f.up;
             composeFace(*card, f.up);
-            BitBlt(out, x, size == 16 ? 300 : 205, size, size, static_cast<HDC>(f.up ? card->frontDC : table.backDC), 0, 0, SRCCOPY);
+            BitBlt(out, x, size == 16 ? 300 : 205, size, size, static_cast<HDC>(f.up ? card->shell.frontDC : table.backDC), 0, 0, SRCCOPY);
             x += size + 10;
             table.deck.append(std::move(card));
         }

@@ -397,12 +397,6 @@ static std::u16string resolved(const std::u16string& path) {
     return findFile(path, found) ? found : path;
 }
 
-bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
-    world.pathsTouched.push_back(path);
-    auto it = world.files.find(resolved(path));
-    return it != world.files.end() && pictureSize(it->second.data(), it->second.size(), width, height);
-}
-
 bool sameFile(const std::u16string& a, const std::u16string& b) {
     const std::u16string x = resolved(a);
     return world.files.count(x) && x == resolved(b);
@@ -429,12 +423,21 @@ bool copyFile(const std::u16string& from, const std::u16string& to) {
     return true;
 }
 
+}  // namespace desk
+
+// The shell's pictures, from the fake files.
+bool readPictureSize(const std::u16string& path, uint32_t& width, uint32_t& height) {
+    world.pathsTouched.push_back(path);
+    auto it = world.files.find(desk::resolved(path));
+    return it != world.files.end() && pictureSize(it->second.data(), it->second.size(), width, height);
+}
+
 // A file decodes unless it is empty or starts with "bad"; its picture is as wide as the file is long.
 PictureRef loadPicture(const std::u16string& path) {
     std::u16string name;
-    if (!findFile(path, name)) return nullptr;
+    if (!desk::findFile(path, name)) return nullptr;
     const std::vector<uint8_t>& bytes = world.files[name];
-    auto& cached = world.decoded[folded(name)];
+    auto& cached = world.decoded[desk::folded(name)];
     if (PictureRef held = cached.first.lock(); held && cached.second == bytes) return held;
     if (bytes.empty() || (bytes.size() >= 3 && bytes[0] == 'b' && bytes[1] == 'a' && bytes[2] == 'd')) return nullptr;
     ++world.pictureDecodes;
@@ -445,9 +448,7 @@ PictureRef loadPicture(const std::u16string& path) {
     cached = {picture, bytes};
     return picture;
 }
-std::u16string timeStamp() { return fake::kTimeStamp; }
-
-}  // namespace desk
+std::u16string desk::timeStamp() { return fake::kTimeStamp; }
 
 namespace fake {
 

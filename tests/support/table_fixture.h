@@ -11,6 +11,7 @@ class TableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::reset();
+        installTableListeners();
         table = Table{};
         table.panel = fake::addWindow(u"#32770", u"ルポネ", {400, 300, 600, 420});
         table.cardParent = fake::addWindow(u"CardParent", u"カードの親", {0, 0, 0, 0});

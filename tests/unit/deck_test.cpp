@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/panel.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "desk/winconst.h"
 #include "res/ids.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "faces/drop.h"
 #include "faces/face_lookup.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "faces/face_lookup.h"
 #include "support/table_fixture.h"

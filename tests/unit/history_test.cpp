@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/commands.h"
+#include "app/panel.h"
 #include "res/ids.h"
 #include "support/gesture_fixture.h"
 

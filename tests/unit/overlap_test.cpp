@@ -8,7 +8,7 @@
 #include "app/panel.h"
 #include "cards/card_window.h"
 #include "cards/gestures.h"
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 #include "deck/deck.h"
 #include "desk/winconst.h"
 #include "support/table_fixture.h"

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "deck/history.h"
-#include "deck/state.h"
+#include "app/keeping.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 #include "support/table_fixture.h"

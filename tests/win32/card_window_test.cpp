@@ -7,6 +7,7 @@
 
 #include "app/table.h"
 #include "cards/card_window_win32.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "support/win32_helpers.h"
 

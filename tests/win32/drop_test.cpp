@@ -10,6 +10,7 @@
 
 #include "app/table.h"
 #include "cards/card_window_win32.h"
+#include "cards/card_window.h"
 #include "deck/deck.h"
 #include "faces/face_lookup.h"
 #include "support/win32_helpers.h"

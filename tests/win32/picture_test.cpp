@@ -389,7 +389,7 @@ TEST(PictureDecoding, ALargePictureIsKeptNoLargerThanACardAndAHugeOneIsRefused) 
         f.seekp(22).write(reinterpret_cast<const char*>(side), 4);
     }
     const DWORD start = GetTickCount();
-    EXPECT_EQ(desk::loadPicture(u16(huge)), nullptr);
+    EXPECT_EQ(loadPicture(u16(huge)), nullptr);
     EXPECT_LT(GetTickCount() - start, 500u);
     DeleteFileW(huge.c_str());
 }

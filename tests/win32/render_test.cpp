@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/app_win32.h"
+#include "cards/card_window.h"
 #include "faces/render_win32.h"
 #include "support/win32_helpers.h"
 
@@ -45,7 +46,7 @@ protected:
     }
     HDC front(Card& c) {
         EXPECT_TRUE(composeFace(c, true));
-        return static_cast<HDC>(c.frontDC);
+        return static_cast<HDC>(c.shell.frontDC);
     }
     HDC back(Card& c) {
         EXPECT_TRUE(composeFace(c, false));
@@ -89,7 +90,7 @@ TEST_F(RenderTest, WhereAPictureIsTransparentTheFaceShowsThrough) {
     wchar_t module[MAX_PATH];
     std::wstring here(module, GetModuleFileNameW(nullptr, module, MAX_PATH));
     std::wstring path = here.substr(0, here.find_last_of(L"\\/")) + L"\\..\\..\\tests\\data\\pngsuite\\png\\basn6a08.png";
-    auto picture = desk::loadPicture(std::u16string(path.begin(), path.end()));
+    auto picture = loadPicture(std::u16string(path.begin(), path.end()));
     ASSERT_TRUE(picture && picture->hasAlpha);
     for (int y = 0; y < picture->height; ++y)
         for (int x = 0; x < picture->width; ++x) {
@@ -218,12 +219,12 @@ TEST_F(RenderTest, CardsThatLookAlikeShareOneFront) {
     for (int i = 0; i < 40; ++i) cards.push_back(&make(u"hs"[i % 2], i / 2 % 4 + 1));
     for (Card* c : cards) front(*c);
     EXPECT_EQ(sharedFrontCount() - before, 8u) << "two suits x four ranks";
-    EXPECT_EQ(cards[0]->frontDC, cards[8]->frontDC);
-    EXPECT_NE(cards[0]->frontDC, cards[1]->frontDC);
+    EXPECT_EQ(cards[0]->shell.frontDC, cards[8]->shell.frontDC);
+    EXPECT_NE(cards[0]->shell.frontDC, cards[1]->shell.frontDC);
     table.drawIndex = 0;
     for (Card* c : cards) front(*c);
     EXPECT_EQ(sharedFrontCount() - before, 1u) << "without indices every plain front is the same";
-    HDC kept = static_cast<HDC>(cards[1]->frontDC);
+    HDC kept = static_cast<HDC>(cards[1]->shell.frontDC);
     DestroyWindow(toHwnd(cards[0]->window));
     EXPECT_EQ(GetObjectType(kept), static_cast<DWORD>(OBJ_MEMDC)) << "still shown by the others";
     for (size_t i = 1; i < cards.size(); ++i) DestroyWindow(toHwnd(cards[i]->window));

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/app_win32.h"
+#include "cards/card_window.h"
 #include "app/commands.h"
 #include "dialogs/settings.h"
 #include "dialogs/settings_win32.h"
@@ -215,7 +216,7 @@ PictureRef solidPicture(const std::wstring& path, COLORREF c) {
     DWORD put = 0;
     WriteFile(h, f.data(), static_cast<DWORD>(f.size()), &put, nullptr);
     CloseHandle(h);
-    return desk::loadPicture(std::u16string(path.begin(), path.end()));
+    return loadPicture(std::u16string(path.begin(), path.end()));
 }
 
 TEST_F(SettingsTest, ANewCardSizeKeepsTheStackingInTheWindowListAndOnScreen) {

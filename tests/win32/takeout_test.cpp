@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_win32.h"
+#include "cards/card_window.h"
 #include "dialogs/takeout_win32.h"
 #include "res/ids.h"
 #include "support/win32_helpers.h"

@@ -1,4 +1,4 @@
-#include "app/random.h"
+#include "deck/random.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "cards/overlap.h"
+#include "deck/overlap.h"
 
 #include <algorithm>
 #include <limits>

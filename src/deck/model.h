@@ -1,0 +1,38 @@
+// The table as a model: the cards and everything the table logic decides with, apart from the
+// windows, fonts and dialogs the shell holds beside it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "deck/card.h"
+#include "deck/card_grid.h"
+#include "deck/keys.h"
+#include "deck/random.h"
+#include "deck/state_file.h"
+
+struct TableModel {
+    Deck deck;
+    CardGrid grid;                   // every card whose window exists, by where it lies
+    std::vector<Card*> markedCards;  // every card whose mark is set (and maybe some whose mark was cleared)
+    Card* currentCard = nullptr;
+    int32_t cardWidth = 60;
+    int32_t cardHeight = 88;
+    uint32_t overlapRatio = 50;
+    bool judgeRecursively = false;
+    uint32_t drawIndex = 1;
+    bool soundOn = true;
+    bool overwriteConflicts = true;
+    KeyTable keys = kDefaultKeys;
+    uint32_t historyCapacity = kHistorySlots;
+    uint32_t historyStart = 0;
+    int32_t historyCurrent = -1;
+    uint32_t redoCount = 0;
+    Random random;
+    bool toldUndo = false;  // as the listeners were last told
+    bool toldRedo = false;
+    std::vector<StateCard> unshownCards;  // read from the file but given no window: saved as read
+};
+
+// The running table's model (the application object seen from the table logic).
+extern TableModel& model;
