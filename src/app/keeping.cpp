@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "app/panel.h"
-#include "app/startup.h"
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "deck/deck.h"

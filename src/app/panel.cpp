@@ -1,7 +1,9 @@
 #include "app/panel.h"
 
+#include <algorithm>
+
 #include "app/table.h"
-#include "cards/card_window.h"
+#include "deck/marks.h"
 #include "deck/table_events.h"
 #include "res/ids.h"
 
@@ -40,4 +42,15 @@ void listenForPanel() {
                        if (change.touchesCards()) updateFaceButtons();
                    },
                    {}});
+}
+
+desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work) {
+    constexpr int32_t margin = 10;
+    int32_t x = pointer.x - width / 2;
+    int32_t y = pointer.y - height / 2;
+    x = std::max(x, work.left + margin);
+    y = std::max(y, work.top + margin);
+    x = std::min(x, work.right - width - margin);
+    y = std::min(y, work.bottom - height - margin);
+    return {x, y};
 }

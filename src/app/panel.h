@@ -15,3 +15,6 @@ bool workArea(desk::Rect& out);
 void updateFaceButtons();
 // The panel follows the table: its undo, redo and turn-all buttons.
 void listenForPanel();
+// Where the panel goes: centred on the pointer, 10 pixels inside the work area, right and bottom
+// limits winning when the area is too small.
+desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work);

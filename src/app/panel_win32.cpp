@@ -9,6 +9,7 @@
 #include "cards/card_window_win32.h"
 #include "cards/gestures.h"
 #include "deck/deck.h"
+#include "deck/marks.h"
 #include "deck/history.h"
 #include "app/keeping.h"
 #include "desk/gdi_win32.h"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/keeping.h"
+#include "app/panel.h"
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "deck/deck.h"
@@ -10,17 +12,6 @@
 #include "deck/table_events.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
-
-desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work) {
-    constexpr int32_t margin = 10;
-    int32_t x = pointer.x - width / 2;
-    int32_t y = pointer.y - height / 2;
-    x = std::max(x, work.left + margin);
-    y = std::max(y, work.top + margin);
-    x = std::min(x, work.right - width - margin);
-    y = std::min(y, work.bottom - height - margin);
-    return {x, y};
-}
 
 CardSize freshCardSize(uint32_t dpi) {
     auto scaled = [dpi](int32_t size) {
@@ -47,4 +38,30 @@ bool hookSwitchesToCard(int32_t code, uint32_t vk, uint32_t keyFlags, uint32_t m
     bool released = (keyFlags & 0x80000000u) != 0;
     KeyBinding row = table.keys[static_cast<size_t>(KeyAction::ToolOrCard)];
     return released && panelHasFocus && keyMatches(row, vk, mods);
+}
+
+namespace {
+
+int soundOf(TableCue cue) {
+    switch (cue) {
+    case TableCue::Press: return IDS_RP_PRESS;
+    case TableCue::PutDown: return IDS_RP_PUTDOWN;
+    case TableCue::PileFlip: return IDS_RP_PILEFLIP;
+    case TableCue::Gather: return IDS_RP_GATHER;
+    case TableCue::All: return IDS_RP_ALL;
+    case TableCue::Order: return IDS_RP_ORDER;
+    case TableCue::Fresh: return IDS_RP_FRESH;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void installTableListeners() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    listenForPanel();
+    listenForSaving();
+    listenToTable({{}, [](TableCue cue) { playTableSound(soundOf(cue)); }});
 }

@@ -5,9 +5,6 @@
 
 #include "desk/desk.h"
 
-// Where the panel goes: centred on the pointer, 10 pixels inside the work area, right and bottom
-// limits winning when the area is too small.
-desk::Point placePanel(desk::Point pointer, int32_t width, int32_t height, const desk::Rect& work);
 
 struct CardSize {
     int32_t width;
@@ -22,3 +19,5 @@ void buildTable(bool fromStateFile);
 
 // Whether a keyboard event seen by the thread hook hands the focus to the current card.
 bool hookSwitchesToCard(int32_t code, uint32_t vk, uint32_t keyFlags, uint32_t mods, bool panelHasFocus);
+// The shell's listeners of the table (the panel, the autosave, the sounds), once for the process.
+void installTableListeners();

@@ -60,5 +60,3 @@ extern Table table;
 
 // Plays a sound resource when sound is on.
 void playTableSound(int id);
-// The shell's listeners of the table (the panel, the autosave, the sounds), once for the process.
-void installTableListeners();

@@ -6,7 +6,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
-#include "cards/keyboard.h"
+#include "deck/keys.h"
 #include "cards/movement.h"
 #include "deck/overlap.h"
 #include "deck/table_events.h"

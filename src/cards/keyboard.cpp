@@ -50,10 +50,6 @@ void walkOrder(bool previous) {
 
 }  // namespace
 
-uint32_t keyModifiers(uint32_t vk, bool shiftDown, bool ctrlDown) {
-    return (shiftDown && vk != VK_SHIFT ? kModShift : 0) | (ctrlDown && vk != VK_CONTROL ? kModCtrl : 0);
-}
-
 int keyDownAction(const KeyTable& keys, uint32_t vk, uint32_t mods, bool firstPress) {
     const int a = firstMatch(kPressOrder, keys, vk, mods);
     if ((a == static_cast<int>(A::Gather) || a == static_cast<int>(A::Spread)) && !firstPress) return kNoKeyAction;

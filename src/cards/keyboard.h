@@ -7,9 +7,6 @@
 
 constexpr int kNoKeyAction = -1;
 
-// Shift (4) and Ctrl (8) as they are held, not counting Shift for the Shift key itself nor Ctrl
-// for the Ctrl key.
-uint32_t keyModifiers(uint32_t vk, bool shiftDown, bool ctrlDown);
 // The action a key press runs, tried in the press order (moves of the card, moves of the pile,
 // gather, spread); gather and spread start on the first press only. kNoKeyAction for none.
 int keyDownAction(const KeyTable& keys, uint32_t vk, uint32_t mods, bool firstPress);

@@ -100,6 +100,3 @@ private:
     std::vector<std::unique_ptr<Card>> cards_;
 };
 
-// Releases what the record holds (cutting its window's tie unless all were cut); the caller then
-// frees it.
-void releaseCard(Card& card, bool detach = true);

@@ -5,7 +5,6 @@
 #include <new>
 #include <unordered_set>
 
-#include "deck/marks.h"
 #include "deck/model.h"
 #include "desk/winconst.h"
 
@@ -59,29 +58,6 @@ Card* Deck::find(desk::Window w) const {
     for (const auto& c : cards_)
         if (c->window == w) return c.get();
     return nullptr;
-}
-
-void releaseCard(Card& card, bool detach) {
-    forgetCardPlace(card);
-    if (card.window && detach) desk::detachCard(card.window);
-    card.picture.reset();
-    card.spreadList.clear();
-    card.trail.clear();
-    std::vector<uint32_t>().swap(card.gestureLog);
-}
-
-void releaseAllCards() {
-    auto& items = model.deck.items();
-    // Every card goes: nothing is left to look up, so nothing is taken out of the lists one by one.
-    model.markedCards.clear();
-    for (const auto& c : items) c->marked = 0;
-    model.grid.clear();
-    desk::detachAllCards();  // one step, not a window-system call per card
-    while (!items.empty()) {
-        std::unique_ptr<Card> card = model.deck.remove(items.size() - 1);
-        if (model.currentCard == card.get()) model.currentCard = nullptr;
-        releaseCard(*card, false);
-    }
 }
 
 bool isCardWindowTitle(const char16_t* title, size_t length) {

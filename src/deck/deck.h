@@ -10,5 +10,3 @@
 // This program's card windows in z-order, top first.
 std::vector<desk::Window> listCardWindows();
 bool isCardWindowTitle(const char16_t* title, size_t length);
-// Releases every card, last first (shutdown).
-void releaseAllCards();

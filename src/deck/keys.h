@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "desk/winconst.h"
+
 using KeyBinding = uint32_t;
 
 constexpr uint32_t kModShift = 4;
@@ -21,6 +23,12 @@ using KeyTable = std::array<KeyBinding, kKeyActions>;
 constexpr KeyBinding makeBinding(uint32_t vk, uint32_t mods) { return (vk & 0xFFFF) | (mods << 16); }
 constexpr uint32_t bindingKey(KeyBinding b) { return b & 0xFFFF; }
 constexpr uint32_t bindingMods(KeyBinding b) { return b >> 16; }
+
+// Shift (4) and Ctrl (8) as they are held, not counting Shift for the Shift key itself nor Ctrl
+// for the Ctrl key.
+constexpr uint32_t keyModifiers(uint32_t vk, bool shiftDown, bool ctrlDown) {
+    return (shiftDown && vk != VK_SHIFT ? kModShift : 0) | (ctrlDown && vk != VK_CONTROL ? kModCtrl : 0);
+}
 
 // A press matches when its key equals the row's and the modifiers are exactly the row's.
 constexpr bool keyMatches(KeyBinding b, uint32_t vk, uint32_t mods) {

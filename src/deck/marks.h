@@ -19,3 +19,8 @@ void onCardMoved(Card& card);
 void refreshMarks(Card& card);
 // Ends a batch of moves with one refresh of the marks for all its moves.
 bool endBatchRefreshingMarks(desk::Batch batch);
+// Releases what the record holds (cutting its window's tie unless all were cut); the caller then
+// frees it.
+void releaseCard(Card& card, bool detach = true);
+// Releases every card, last first (shutdown).
+void releaseAllCards();

@@ -4,7 +4,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "app/table.h"
+#include "deck/model.h"
 #include "deck/deck.h"
 
 namespace {
@@ -15,7 +15,7 @@ bool rectsOverlap(const desk::Rect& ref, const desk::Rect& r) {
     int32_t top = std::max(ref.top, r.top), bottom = std::min(ref.bottom, r.bottom);
     if (left >= right || top >= bottom) return false;
     int32_t area = ref.width() * ref.height();
-    int32_t needed = area * static_cast<int32_t>(table.overlapRatio) / 100;
+    int32_t needed = area * static_cast<int32_t>(model.overlapRatio) / 100;
     return (right - left) * (bottom - top) >= needed;
 }
 
@@ -25,7 +25,7 @@ void sortByDeckOrder(Pile& pile) {
     std::vector<std::pair<size_t, Card*>> keyed;
     keyed.reserve(pile.size());
     for (Card* c : pile) {
-        size_t i = table.deck.indexOf(*c);
+        size_t i = model.deck.indexOf(*c);
         if (i != Deck::kNotInDeck) keyed.emplace_back(i, c);
     }
     std::sort(keyed.begin(), keyed.end());
@@ -41,7 +41,7 @@ uint32_t searchStamp = 0;
 // now seen. Only the cards the spatial index files near rect are visited.
 void collectNear(const desk::Rect& rect, Pile& found) {
     const size_t first = found.size();
-    table.grid.visitNear(rect, [&](Card& c) {
+    model.grid.visitNear(rect, [&](Card& c) {
         if (c.seen == searchStamp || !c.shown || !c.window || !rectsOverlap(rect, c.rect)) return;
         c.seen = searchStamp;
         found.push_back(&c);
@@ -59,13 +59,13 @@ void collectPile(const Card& card, bool includeItself, Pile& out) {
     if (!card.window || !card.placed) return;
     if (++searchStamp == 0) {
         // The stamp came round: no card may look seen by an earlier search.
-        for (const auto& c : table.deck.items()) c->seen = 0;
+        for (const auto& c : model.deck.items()) c->seen = 0;
         searchStamp = 1;
     }
     // A card left out is never reached through the chain either; hidden cards take no part at all.
     if (!includeItself) const_cast<Card&>(card).seen = searchStamp;
     collectNear(card.rect, out);
-    if (!table.judgeRecursively || out.empty() || out.size() >= table.deck.count()) return;
+    if (!model.judgeRecursively || out.empty() || out.size() >= model.deck.count()) return;
     // The chain: every card overlapping a member joins, members taken in order, each one's finds
     // in the Deck's order.
     for (size_t i = 0; i < out.size(); ++i) collectNear(out[i]->rect, out);

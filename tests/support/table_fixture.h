@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
 #include "app/table.h"
 #include "res/ids.h"
 #include "support/fake_desk.h"
