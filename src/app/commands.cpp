@@ -10,6 +10,7 @@
 #include "deck/overlap.h"
 #include "deck/deck.h"
 #include "deck/history.h"
+#include "deck/suits.h"
 #include "deck/table_events.h"
 #include "app/keeping.h"
 #include "desk/winconst.h"
@@ -168,15 +169,8 @@ void shufflePile() {
 }
 
 uint32_t sequenceKey(char16_t suit, int32_t rank) {
-    uint32_t number = 0;
-    switch (suit) {
-    case u'h': number = 1; break;
-    case u's': number = 2; break;
-    case u'c': number = 3; break;
-    case u'd': number = 4; break;
-    default: number = 0; break;
-    }
-    return number * 65536u + (static_cast<uint32_t>(rank) & 0xFFFFu);
+    const Suit* s = suitOf(suit);
+    return (s ? s->sortNumber : 0) * 65536u + (static_cast<uint32_t>(rank) & 0xFFFFu);
 }
 
 void sequenceAll() {

@@ -6,6 +6,7 @@
 
 #include "app/table.h"
 #include "deck/deck.h"
+#include "deck/suits.h"
 #include "deck/overlap.h"
 #include "deck/table_events.h"
 #include "faces/face_lookup.h"
@@ -41,7 +42,6 @@ desk::Window createCardWindow(int32_t rank, Card* card, char16_t suit, int32_t i
 }
 
 void createDefaultDeck() {
-    static constexpr char16_t suits[] = {kHearts, kSpades, kClubs, kDiamonds};
     std::vector<Card*> made;
     for (int32_t i = 0; i < 53; ++i) {
         auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
@@ -52,7 +52,7 @@ void createDefaultDeck() {
     // From the bottom card up, so that each new window comes on top and the pile stands in order.
     for (size_t i = made.size(); i-- > 0;) {
         const auto n = static_cast<int32_t>(i);
-        createCardWindow(n == 0 ? 0 : (n - 1) % 13 + 1, made[i], n == 0 ? kJoker : suits[(n - 1) / 13], n);
+        createCardWindow(n == 0 ? 0 : (n - 1) % 13 + 1, made[i], n == 0 ? kJoker : kDealtSuits[(n - 1) / 13], n);
     }
     // Show every window and stack each directly below the one before, the joker on top. One batch,
     // so the desk can lay the whole pile in one pass.

@@ -15,7 +15,10 @@ const wchar_t kCardClassName[] = L"Card";
 
 namespace {
 bool allDetached = false;  // every card window's tie is cut (shutdown)
-}
+void showCardTip(desk::Window card);
+void holdTipControl(bool hold);
+void detachAllCardWindows();
+}  // namespace
 
 Card* cardOf(HWND hwnd) {
     return allDetached ? nullptr : reinterpret_cast<Card*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -44,6 +47,12 @@ void registerCardClass() {
     wc.hCursor = static_cast<HCURSOR>(LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
     wc.lpszClassName = kCardClassName;
     RegisterClassExW(&wc);
+    desk::CardShell shell;
+    shell.showTip = showCardTip;
+    shell.holdTips = holdTipControl;
+    shell.detachAll = detachAllCardWindows;
+    shell.recompose = recomposeFace;
+    desk::registerCardShell(shell);
 }
 
 namespace {
@@ -236,12 +245,13 @@ void createCardTooltip() {
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
 }
 
-namespace desk {
-void detachAllCards() { allDetached = true; }
+namespace {
+
+void detachAllCardWindows() { allDetached = true; }
 
 // The shared control shows the tip of the tool that last had a mouse message: the card is made
 // that tool with a pointer move relayed for it, then the tip pops up at the pointer.
-void showTip(Window card) {
+void showCardTip(desk::Window card) {
     HWND hwnd = toHwnd(card);
     HWND tip = toHwnd(table.cardTip);
     if (!tip || !IsWindow(hwnd)) return;
@@ -254,10 +264,11 @@ void showTip(Window card) {
     SendMessageW(tip, TTM_POPUP, 0, 0);
 }
 
-void holdTips(bool hold) {
+void holdTipControl(bool hold) {
     HWND tip = toHwnd(table.cardTip);
     if (!tip) return;
     if (hold) SendMessageW(tip, TTM_POP, 0, 0);
     SendMessageW(tip, TTM_ACTIVATE, hold ? FALSE : TRUE, 0);
 }
-}  // namespace desk
+
+}  // namespace

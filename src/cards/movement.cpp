@@ -18,6 +18,16 @@ constexpr uint32_t kFollowerMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;  
 constexpr uint32_t kKeyMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER;     // 0x205
 constexpr uint32_t kRestack = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;          // 0x13
 
+// Ends a batch of a gesture under way; the listeners hear of the cards it moved, with more to come.
+void endCarryStep(desk::Batch batch, std::vector<Card*> moved) {
+    if (!endBatchRefreshingMarks(batch)) return;
+    TableChange change;
+    moved.erase(std::remove(moved.begin(), moved.end(), nullptr), moved.end());
+    change.changed = std::move(moved);
+    change.settled = false;
+    announce(std::move(change));
+}
+
 // Moves every card of the group by the same shift in one batch; nothing moves if a step fails.
 void shiftGroup(Card& lead, int32_t dx, int32_t dy) {
     desk::Batch batch = desk::beginBatch(static_cast<int>(lead.trail.size()));
@@ -29,7 +39,7 @@ void shiftGroup(Card& lead, int32_t dx, int32_t dy) {
                             c == &lead ? kLeadMove : kFollowerMove);
         if (!batch) return;
     }
-    endBatchRefreshingMarks(batch);
+    endCarryStep(batch, {lead.trail.begin(), lead.trail.end()});
 }
 
 // The trail, top-most first, directly beneath the lead card, one after the other.
@@ -41,7 +51,7 @@ void restackBeneath(Card& lead) {
         batch = desk::defer(batch, c->window, above, 0, 0, 0, 0, kRestack);
         above = c->window;
     }
-    endBatchRefreshingMarks(batch);
+    endCarryStep(batch, {lead.trail.begin(), lead.trail.end()});
 }
 
 void moveOne(const Card& card, int32_t x, int32_t y, uint32_t flags) {

@@ -2,23 +2,13 @@
 
 #include "app/table.h"
 #include "deck/overlap.h"
+#include "deck/suits.h"
 #include "faces/face_text.h"
 
 namespace {
 
 constexpr uint32_t kRedText = 0x0034FF;   // a face-up heart or diamond
 constexpr uint32_t kBlueText = 0x690000;  // everything else, face-down cards included
-
-const char16_t* suitText(char16_t suit) {
-    switch (suit) {
-    case kClubs: return u"♣";
-    case kDiamonds: return u"♦";
-    case kHearts: return u"♥";
-    case kSpades: return u"♠";
-    case kJoker: return u"JOKER";
-    default: return u"";
-    }
-}
 
 }  // namespace
 
@@ -27,13 +17,13 @@ CardTip tipText(const Card& card) {
     collectPile(card, false, pile);
     const size_t n = pile.size();
     CardTip tip;
-    const bool red = card.faceUp && (card.suit == kHearts || card.suit == kDiamonds);
+    const bool red = card.faceUp && suitIsRed(card.suit);
     tip.colour = red ? kRedText : kBlueText;
     if (!card.faceUp) {
         tip.text = decimalText(n + 1) + u" 枚";
         return tip;
     }
-    tip.text = suitText(card.suit);
+    tip.text = suitOf(card.suit) ? suitOf(card.suit)->tip : u"";
     const std::u16string rank = rankText(card.rank);
     if (!rank.empty()) tip.text += u" " + rank;
     if (n > 0) tip.text += u" ほか " + decimalText(n) + u" 枚";

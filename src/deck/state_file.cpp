@@ -6,26 +6,6 @@
 const std::array<uint8_t, 16> kStateMagic = {0x86, 0xA7, 0xDD, 0x64, 0xA5, 0x86, 0xF6, 0x44,
                                              0xBB, 0x98, 0x15, 0xC1, 0x60, 0x47, 0x44, 0xEB};
 
-uint32_t suitToNumber(char16_t suit) {
-    switch (suit) {
-    case u'h': return 1;
-    case u'c': return 2;
-    case u's': return 3;
-    case u'd': return 4;
-    default: return 0;
-    }
-}
-
-char16_t suitFromNumber(uint32_t number) {
-    switch (number) {
-    case 0: return u'j';
-    case 1: return u'h';
-    case 2: return u'c';
-    case 3: return u's';
-    default: return u'd';
-    }
-}
-
 namespace {
 
 class Writer {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "deck/keys.h"
+#include "deck/suits.h"
 
 constexpr uint32_t kMaxStateCards = 10000;          // the reader refuses more
 constexpr size_t kMaxStateFileBytes = 10485760;     // 10 MiB
@@ -42,8 +43,6 @@ struct StateData {
     KeyTable keys = kDefaultKeys;
 };
 
-uint32_t suitToNumber(char16_t suit);
-char16_t suitFromNumber(uint32_t number);
 
 // Why the reader refuses a file (None: it does not).
 enum class StateRefusal { None, TooShort, TooLarge, NotOurs, TooManyCards, SizeMismatch };

@@ -51,8 +51,6 @@ bool isAlive(Window w);
 Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t height, Window owner);
 // Cuts the tie between a window and its record, so that nothing reaches a freed record.
 void detachCard(Window w);
-// Cuts every card window's tie at once (at shutdown, before the records go).
-void detachAllCards();
 // Closes a window for good (a card's destruction handler runs before this returns).
 void closeWindow(Window w);
 // Shows a window where it is, without activating it.
@@ -114,14 +112,26 @@ uint32_t displayDpi(Window w);
 // Popup 0 of a menu resource, opened at the window's left edge one pixel below it with the window
 // kept clear, item texts replaced by id; the chosen id, 0 when dismissed, -1 when it cannot load.
 int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, std::u16string>>& texts = {});
-// Shows the tooltip of a card's window at once, at the pointer.
-void showTip(Window card);
-// While held, the cards' tip is down and does not show (cards are travelling under the pointer).
-void holdTips(bool hold);
 // Holds up the end of the session with this reason shown by the system; an empty one lets it go.
 void holdLogOff(Window w, const std::u16string& reason);
 // A message box owned by the window: caption "ルポネ", warning icon, OK.
 void warn(Window owner, const std::u16string& text);
+
+// ---- what the shell does with its card windows and faces ----
+// Registered by the shell with its card window class; until then these do nothing.
+struct CardShell {
+    void (*showTip)(Window card) = nullptr;
+    void (*holdTips)(bool hold) = nullptr;
+    void (*detachAll)() = nullptr;
+    void (*recompose)(Card& card, bool front) = nullptr;
+};
+void registerCardShell(const CardShell& shell);
+// Shows the tooltip of a card's window at once, at the pointer.
+void showTip(Window card);
+// While held, the cards' tip is down and does not show (cards are travelling under the pointer).
+void holdTips(bool hold);
+// Cuts every card window's tie at once (at shutdown, before the records go).
+void detachAllCards();
 // Composes the card's front or the shared back again from the pictures and settings, at the
 // present card size (a face not drawn yet waits for its first paint).
 void recompose(Card& card, bool front);

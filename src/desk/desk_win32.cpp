@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <list>
+#include <unordered_set>
 #include <memory>
 #include <unordered_map>
 
 #include "desk/desk.h"
+#include "desk/restack.h"
 #include "desk/winconst.h"
 
 #define WINCONST(name, value) static_assert((name) == (value), #name);
@@ -64,6 +65,29 @@ Window createCardWindow(Card* card, int32_t x, int32_t y, int32_t width, int32_t
 }
 
 void detachCard(Window w) { SetWindowLongPtrW(toHwnd(w), GWLP_USERDATA, 0); }
+
+namespace {
+CardShell cardShell;
+}  // namespace
+
+void registerCardShell(const CardShell& shell) { cardShell = shell; }
+
+void showTip(Window card) {
+    if (cardShell.showTip) cardShell.showTip(card);
+}
+
+void holdTips(bool hold) {
+    if (cardShell.holdTips) cardShell.holdTips(hold);
+}
+
+void detachAllCards() {
+    if (cardShell.detachAll) cardShell.detachAll();
+}
+
+void recompose(Card& card, bool front) {
+    if (cardShell.recompose) cardShell.recompose(card, front);
+}
+
 void closeWindow(Window w) { DestroyWindow(toHwnd(w)); }
 void showWindow(Window w) {
     SetWindowPos(toHwnd(w), nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -76,18 +100,13 @@ void showWindow(Window w) {
 // Wine also raises a window over whatever covers a part of it that X reports as newly visible; a
 // report that arrives after later raises would undo them, so under Wine each raise of a visible
 // window waits for X's answer, and windows to be shown are raised while hidden and then shown
-// from the top down, so that X reports only what really is visible.
-struct Entry {
-    HWND hwnd;
-    HWND after;
-    int32_t x, y, cx, cy;
-    UINT flags;
-};
+// from the top down, so that X reports only what really is visible. What is raised, moved and
+// shown is planned in restack.cpp; here the plan is carried out.
 
 }  // namespace desk
 
 struct desk::BatchTag {
-    std::vector<Entry> entries;
+    std::vector<desk::BatchEntry> entries;
 };
 
 namespace desk {
@@ -110,37 +129,10 @@ Batch defer(Batch b, Window w, Window insertAfter, int32_t x, int32_t y, int32_t
         delete b;
         return nullptr;
     }
-    b->entries.push_back({toHwnd(w), toHwnd(insertAfter), x, y, cx, cy, flags});
+    b->entries.push_back({w, insertAfter, x, y, cx, cy, flags});
     return b;
 }
 
-namespace {
-
-// The z-order of the top-level windows once the batch's restacks are applied, top first.
-std::list<HWND> stackedOrder(const std::vector<HWND>& now, const std::vector<Entry>& entries) {
-    std::list<HWND> order(now.begin(), now.end());
-    std::unordered_map<HWND, std::list<HWND>::iterator> where;
-    for (auto it = order.begin(); it != order.end(); ++it) where[*it] = it;
-    for (const Entry& e : entries) {
-        if (e.flags & SWP_NOZORDER) continue;
-        auto self = where.find(e.hwnd);
-        if (self != where.end()) order.erase(self->second);
-        // The top of a window that is not top-most is beneath the top-most windows (tooltips).
-        std::list<HWND>::iterator at = order.begin();
-        if (!(GetWindowLongW(e.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
-            while (at != order.end() && (GetWindowLongW(*at, GWL_EXSTYLE) & WS_EX_TOPMOST)) ++at;
-        if (e.after == HWND_BOTTOM) {
-            at = order.end();
-        } else if (e.after != HWND_TOP && e.after != HWND_TOPMOST && e.after != HWND_NOTOPMOST) {
-            auto anchor = where.find(e.after);
-            if (anchor != where.end() && anchor->first != e.hwnd) at = std::next(anchor->second);
-        }
-        where[e.hwnd] = order.insert(at, e.hwnd);
-    }
-    return order;
-}
-
-}  // namespace
 
 bool runningUnderWine() {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -162,46 +154,34 @@ void settleWithX() {
 }
 
 // Whether the entry gives a shown window another size.
-bool resizesShown(const Entry& e) {
+bool resizesShown(const BatchEntry& e) {
     RECT r;
-    return !(e.flags & SWP_NOSIZE) && IsWindowVisible(e.hwnd) && GetWindowRect(e.hwnd, &r) &&
+    return !(e.flags & SWP_NOSIZE) && IsWindowVisible(toHwnd(e.w)) && GetWindowRect(toHwnd(e.w), &r) &&
            (r.right - r.left != e.cx || r.bottom - r.top != e.cy);
 }
 
 // Under Wine a shown window that changes size is resized on its own, with X's reports about it
 // taken in before the next: reports of parts that a later resize covers would raise the window
 // over them.
-bool moveInPlace(const std::vector<Entry>& entries, const std::unordered_map<HWND, const Entry*>& restacked,
-                 size_t plain) {
+bool moveInPlace(const std::vector<BatchEntry>& entries, const std::unordered_set<Window>& restacked, size_t plain) {
     if (!plain) return true;
     const bool wine = runningUnderWine();
     HDWP h = BeginDeferWindowPos(static_cast<int>(plain));
     if (!h) return false;
-    for (const Entry& e : entries) {
-        if (!(e.flags & SWP_NOZORDER) || restacked.count(e.hwnd)) continue;
+    for (const BatchEntry& e : entries) {
+        if (!(e.flags & SWP_NOZORDER) || restacked.count(e.w)) continue;
         if (wine && resizesShown(e)) {
-            if (!SetWindowPos(e.hwnd, nullptr, e.x, e.y, e.cx, e.cy, e.flags)) {
+            if (!SetWindowPos(toHwnd(e.w), nullptr, e.x, e.y, e.cx, e.cy, e.flags)) {
                 EndDeferWindowPos(h);
                 return false;
             }
             settleWithX();
             continue;
         }
-        h = DeferWindowPos(h, e.hwnd, nullptr, e.x, e.y, e.cx, e.cy, e.flags);
+        h = DeferWindowPos(h, toHwnd(e.w), nullptr, e.x, e.y, e.cx, e.cy, e.flags);
         if (!h) return false;
     }
     return EndDeferWindowPos(h) != FALSE;
-}
-
-// Whether a move asks for nothing that is not so already (no activation, no change of place, size
-// or visibility).
-bool alreadyThere(const Entry& e, UINT flags) {
-    if (!(flags & SWP_NOACTIVATE) || (flags & SWP_HIDEWINDOW)) return false;
-    if ((flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd)) return false;
-    RECT r;
-    if (!GetWindowRect(e.hwnd, &r)) return false;
-    if (!(flags & SWP_NOMOVE) && (r.left != e.x || r.top != e.y)) return false;
-    return (flags & SWP_NOSIZE) || (r.right - r.left == e.cx && r.bottom - r.top == e.cy);
 }
 
 // While a batch restacks, the batch alone decides where an activated window goes.
@@ -258,128 +238,72 @@ void raiseActivated(HWND h) {
     settleWithX();
 }
 
+namespace {
+
+// The top-level windows as they stand, top first, with what the plan asks of each.
+std::vector<StackedWindow> stackedNow() {
+    const DWORD self = GetCurrentThreadId();
+    std::vector<StackedWindow> now;
+    for (Window w : topLevelWindows()) {
+        HWND h = toHwnd(w);
+        StackedWindow s;
+        s.w = w;
+        s.topMost = (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        s.ours = GetWindowThreadProcessId(h, nullptr) == self;
+        s.visible = IsWindowVisible(h) != FALSE;
+        RECT r;
+        if (GetWindowRect(h, &r)) s.rect = {r.left, r.top, r.right, r.bottom};
+        now.push_back(s);
+    }
+    return now;
+}
+
+bool apply(const RestackMove& m, HWND after) { return SetWindowPos(toHwnd(m.w), after, m.x, m.y, m.cx, m.cy, m.flags) != FALSE; }
+
+}  // namespace
+
 bool endBatch(Batch b) {
     if (!b) return false;
     std::unique_ptr<BatchTag> own(b);
-    const std::vector<Entry>& entries = b->entries;
-    std::unordered_map<HWND, const Entry*> restacked;
+    const std::vector<BatchEntry>& entries = b->entries;
+    std::unordered_set<Window> restacked;
     size_t plain = 0;
-    for (const Entry& e : entries) {
+    for (const BatchEntry& e : entries) {
         if (e.flags & SWP_NOZORDER)
             ++plain;
         else
-            restacked[e.hwnd] = &e;
+            restacked.insert(e.w);
     }
     if (!moveInPlace(entries, restacked, plain)) return false;
     if (restacked.empty()) return true;
-    if (runningUnderWine()) takeDownTips();
-
-    std::vector<HWND> now;
-    for (Window w : topLevelWindows()) now.push_back(toHwnd(w));
-    std::list<HWND> target = stackedOrder(now, entries);
-    // Only the fewest top windows of the target order are raised: those beneath them that keep
-    // their order among themselves are only moved and shown (each raise costs Wine a pass over
-    // all windows, so raising a whole table that is already in order was quadratic; and a pile
-    // brought up beneath a card need not raise the panel it passes).
-    std::unordered_map<HWND, size_t> was, place;
-    for (size_t i = 0; i < now.size(); ++i) was.emplace(now[i], i);
-    size_t depth = target.size(), i = 0;
-    size_t under = now.size();
-    for (auto t = target.rbegin(); t != target.rend(); ++t, --depth) {
-        auto w = was.find(*t);
-        if (w == was.end() || w->second >= under) break;
-        under = w->second;
-    }
-    for (auto t = target.begin(); t != target.end(); ++t, ++i) place.emplace(*t, i);
-    // As in a deferred batch, the last request to activate is the one that holds; only that one is
-    // made, since the others would each make a new current card and refresh the marks for nothing.
-    HWND activated = nullptr;
-    for (const Entry& e : entries) {
-        if ((e.flags & (SWP_NOZORDER | SWP_NOACTIVATE)) || restacked.at(e.hwnd) != &e) continue;
-        if (!((e.flags & SWP_SHOWWINDOW) && !IsWindowVisible(e.hwnd))) activated = e.hwnd;
-    }
-    // Under Wine a window activated where it stands is not raised on screen: it is raised too.
-    if (activated) depth = std::max(depth, place.at(activated) + 1);
-    std::vector<HWND> raise(target.begin(), std::next(target.begin(), static_cast<std::ptrdiff_t>(depth)));
-
     const bool wine = runningUnderWine();
-    const DWORD self = GetCurrentThreadId();
+    if (wine) takeDownTips();
+    const RestackPlan plan = planRestack(entries, stackedNow());
     // Reports about the order as it stands must not arrive once it has changed (nothing to wait
     // for when the order stays: a wait for X costs a pass over everything it has queued).
-    if (wine && !raise.empty()) settleWithX();
+    if (wine && !plan.raises.empty()) settleWithX();
     struct Restacking {
         Restacking() { restacking = true; }
         ~Restacking() { restacking = false; }
     } during;
-    std::vector<const Entry*> toShow;
-    for (auto it = raise.rbegin(); it != raise.rend(); ++it) {
-        HWND h = *it;
-        auto e = restacked.find(h);
-        UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-        int x = 0, y = 0, cx = 0, cy = 0;
-        if (e == restacked.end()) {
-            // Top-most windows stay above the others without being raised.
-            if (GetWindowThreadProcessId(h, nullptr) != self || (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST))
-                continue;
-        } else {
-            const Entry& en = *e->second;
-            x = en.x, y = en.y, cx = en.cx, cy = en.cy;
-            flags = (en.flags & ~static_cast<UINT>(SWP_NOZORDER | SWP_SHOWWINDOW)) | SWP_NOACTIVATE;
-            if ((en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(h)) {
-                toShow.push_back(&en);
-            } else if (en.flags & SWP_SHOWWINDOW) {
-                flags |= SWP_SHOWWINDOW;
-            }
-            if (h == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
-        }
-        if (!SetWindowPos(h, HWND_TOP, x, y, cx, cy, flags)) return false;
-        if (wine && IsWindowVisible(h)) settleWithX();
+    for (const RestackMove& m : plan.raises) {
+        if (!apply(m, HWND_TOP)) return false;
+        if (wine && IsWindowVisible(toHwnd(m.w))) settleWithX();
     }
-    // The windows already in their place are moved in one deferred batch, in the batch's order;
-    // a window that is already where and as the entry wants it is left alone. When no raised
-    // window waits to be shown and the batch lists the ones to show from the top down, each is
-    // shown by its move (laying a table then costs one window-system call a card, not two).
-    const auto inPlaceEntry = [&](const Entry& en) {
-        return !(en.flags & SWP_NOZORDER) && restacked.at(en.hwnd) == &en && place.at(en.hwnd) >= depth;
-    };
-    const auto appears = [](const Entry& en) { return (en.flags & SWP_SHOWWINDOW) && !IsWindowVisible(en.hwnd); };
-    bool showByMoves = toShow.empty(), shownByMoves = false;
-    size_t lastShown = 0;
-    for (const Entry& en : entries) {
-        if (!showByMoves) break;
-        if (!inPlaceEntry(en) || !appears(en)) continue;
-        showByMoves = place.at(en.hwnd) >= lastShown;
-        lastShown = place.at(en.hwnd);
-    }
-    HDWP inPlace = BeginDeferWindowPos(static_cast<int>(restacked.size()));
-    if (!inPlace) return false;
-    for (const Entry& en : entries) {
-        if (!inPlaceEntry(en)) continue;
-        UINT flags = (en.flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) | SWP_NOZORDER | SWP_NOACTIVATE;
-        if (appears(en) && showByMoves) {
-            flags |= SWP_SHOWWINDOW;
-            if (!(en.flags & SWP_NOACTIVATE)) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
-            shownByMoves = true;
-        } else if (appears(en)) {
-            toShow.push_back(&en);
-        } else if (en.flags & SWP_SHOWWINDOW) {
-            flags |= SWP_SHOWWINDOW;
-        }
-        if (en.hwnd == activated) flags &= ~static_cast<UINT>(SWP_NOACTIVATE);
-        if (alreadyThere(en, flags)) continue;
-        inPlace = DeferWindowPos(inPlace, en.hwnd, nullptr, en.x, en.y, en.cx, en.cy, flags);
+    if (!plan.inPlace.empty()) {
+        HDWP inPlace = BeginDeferWindowPos(static_cast<int>(plan.inPlace.size()));
         if (!inPlace) return false;
+        for (const RestackMove& m : plan.inPlace) {
+            inPlace = DeferWindowPos(inPlace, toHwnd(m.w), nullptr, m.x, m.y, m.cx, m.cy, m.flags);
+            if (!inPlace) return false;
+        }
+        if (!EndDeferWindowPos(inPlace)) return false;
     }
-    if (!EndDeferWindowPos(inPlace)) return false;
-    // Shown from the top down, so that X reports only what really is visible.
-    std::sort(toShow.begin(), toShow.end(), [&](const Entry* p, const Entry* q) { return place.at(p->hwnd) > place.at(q->hwnd); });
-    for (auto it = toShow.rbegin(); it != toShow.rend(); ++it) {
-        UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | ((*it)->flags & SWP_NOACTIVATE);
-        if (!SetWindowPos((*it)->hwnd, nullptr, 0, 0, 0, 0, flags)) return false;
-    }
+    for (const RestackMove& m : plan.shows)
+        if (!apply(m, nullptr)) return false;
     // What X reported visible as the windows appeared is true only until something else changes
     // the order (the panel shown over them, say): take it in now.
-    if (wine && (shownByMoves || !toShow.empty())) settleWithX();
+    if (wine && (plan.shownByMoves || !plan.shows.empty())) settleWithX();
     return true;
 }
 

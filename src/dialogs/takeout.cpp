@@ -8,6 +8,7 @@
 #include "app/table.h"
 #include "deck/deck.h"
 #include "cards/card_window.h"
+#include "deck/suits.h"
 #include "deck/table_events.h"
 #include "deck/state_file.h"
 #include "desk/winconst.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr char16_t kListSuits[] = {kHearts, kSpades, kClubs, kDiamonds};
 constexpr int kTableButtons[] = {IDC_RP_GATHER, IDC_RP_SCATTER, IDC_RP_SEQUENCE, IDC_RP_SHUFFLE};
 
 bool roomForOneMore() { return table.deck.count() + table.unshownCards.size() < kMaxStateCards; }
@@ -103,7 +103,7 @@ TakeOutResult takeOut(const std::vector<int>& suitIndices, const std::vector<int
                 result.limited = true;
                 break;
             }
-            if (!makeCard(kListSuits[s], r + 1, list)) break;  // the rest of this suit is skipped
+            if (!makeCard(kDealtSuits[s], r + 1, list)) break;  // the rest of this suit is skipped
             ++result.made;
         }
         if (result.limited) break;
@@ -162,8 +162,9 @@ CardItemText cardItemText(uint32_t itemData) {
         t.symbol = u"Joker";
         return t;
     }
-    t.symbol = suit == kClubs ? u"♣" : suit == kHearts ? u"♥" : suit == kSpades ? u"♠" : u"♦";
-    t.red = suit == kHearts || suit == kDiamonds;
+    const Suit* s = isSuit(suit) ? suitOf(suit) : suitOf(kDiamonds);  // an unknown code shows as ♦, in black
+    t.symbol = std::u16string(1, s->glyph);
+    t.red = suitIsRed(suit);
     static const char16_t* const ranks[] = {u" A", u" 2", u" 3", u" 4", u" 5", u" 6", u" 7",
                                             u" 8", u" 9", u"10", u" J", u" Q", u" K"};
     if (rank >= 1 && rank <= 13) t.rank = ranks[rank - 1];

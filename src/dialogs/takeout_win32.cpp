@@ -1,17 +1,18 @@
 #include "dialogs/takeout_win32.h"
 
+#include <iterator>
 #include <vector>
 
 #include "app/app_win32.h"
 #include "app/table.h"
 #include "dialogs/settings_win32.h"
+#include "deck/suits.h"
 #include "dialogs/takeout.h"
 #include "res/ids.h"
 
 namespace {
 
 const wchar_t kCaption[] = L"ルポネ - カードの出し入れ";
-const wchar_t* const kSuitItems[] = {L"♥", L"♠", L"♣", L"♦"};
 const wchar_t* const kRankItems[] = {L"A", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9", L"10", L"J", L"Q", L"K"};
 
 TakeOutBlock* blockOf(HWND dlg) { return reinterpret_cast<TakeOutBlock*>(GetWindowLongPtrW(dlg, GWLP_USERDATA)); }
@@ -51,7 +52,10 @@ void initDialog(HWND dlg, TakeOutBlock& block) {
     block.suitFont = listFont(dlg, IDC_RP_SUITS, L"Arial", 33, dpi);
     block.rankFont = listFont(dlg, IDC_RP_RANKS, L"Verdana", 12, dpi);
     block.cardFont = listFont(dlg, IDC_RP_CARDS, L"ＭＳ ゴシック", 12, dpi);
-    for (const wchar_t* s : kSuitItems) SendDlgItemMessageW(dlg, IDC_RP_SUITS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+    for (char16_t code : kDealtSuits) {
+        const wchar_t glyph[] = {static_cast<wchar_t>(suitOf(code)->glyph), 0};
+        SendDlgItemMessageW(dlg, IDC_RP_SUITS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(glyph));
+    }
     for (const wchar_t* r : kRankItems) SendDlgItemMessageW(dlg, IDC_RP_RANKS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(r));
     HWND cards = list(dlg, IDC_RP_CARDS);
     SendMessageW(cards, WM_SETREDRAW, FALSE, 0);
@@ -142,7 +146,7 @@ void drawItem(const DRAWITEMSTRUCT& d, const TakeOutBlock& block) {
             SendMessageW(d.hwndItem, LB_GETTEXT, d.itemID, reinterpret_cast<LPARAM>(text));
         COLORREF colour = RGB(16, 16, 16);
         if (d.CtlID == IDC_RP_SUITS)
-            colour = (!wcscmp(text, L"♥") || !wcscmp(text, L"♦")) ? RGB(255, 52, 0) : RGB(0, 0, 105);
+            colour = d.itemID < std::size(kDealtSuits) && suitIsRed(kDealtSuits[d.itemID]) ? RGB(255, 52, 0) : RGB(0, 0, 105);
         drawCentred(dc, text, r, colour);
     } else {
         const CardItemText t = cardItemText(static_cast<uint32_t>(d.itemData));

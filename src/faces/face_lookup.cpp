@@ -1,11 +1,10 @@
 #include "faces/face_lookup.h"
 
 #include "app/table.h"
+#include "deck/suits.h"
 #include "faces/face_text.h"
 
 namespace {
-
-bool isSuit(char16_t s) { return s == kClubs || s == kDiamonds || s == kHearts || s == kSpades; }
 
 // Empty when the folder is not known: a name without one would be looked for at the drive's root.
 std::u16string inFolder(const std::u16string& name) {

@@ -13,18 +13,6 @@ std::u16string rankText(int32_t rank) {
     }
 }
 
-char16_t suitGlyph(char16_t suit) {
-    switch (suit) {
-    case u'c': return u'\u2663';
-    case u's': return u'\u2660';
-    case u'h': return u'\u2665';
-    case u'd': return u'\u2666';
-    default: return 0;
-    }
-}
-
-bool suitIsRed(char16_t suit) { return suit == u'h' || suit == u'd'; }
-
 std::u16string decimalText(uint64_t v) {
     std::u16string s;
     do {

@@ -7,8 +7,5 @@
 
 // "A", "2".."10", "J", "Q", "K"; empty for a rank outside 1..13.
 std::u16string rankText(int32_t rank);
-// ♣ ♠ ♥ ♦ for the four suits; 0 for the joker and unknown codes.
-char16_t suitGlyph(char16_t suit);
-bool suitIsRed(char16_t suit);
 // A number in decimal digits.
 std::u16string decimalText(uint64_t v);

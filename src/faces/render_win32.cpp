@@ -8,6 +8,7 @@
 #include "app/app_win32.h"
 #include "app/table.h"
 #include "desk/gdi_win32.h"
+#include "deck/suits.h"
 #include "faces/face_text.h"
 #include "faces/picture_win32.h"
 
@@ -171,7 +172,7 @@ void drawIndices(HDC dc, const Card& card) {
         return;
     }
     std::wstring rank = wide(rankText(card.rank));
-    char16_t glyph = suitGlyph(card.suit);
+    char16_t glyph = suitOf(card.suit) ? suitOf(card.suit)->glyph : 0;
     std::wstring suit = glyph ? std::wstring(1, static_cast<wchar_t>(glyph)) : std::wstring();
     COLORREF colour = suitIsRed(card.suit) ? RGB(255, 0, 0) : RGB(0, 0, 0);
     int r = textAdvance(dc, rank), s = textAdvance(dc, suit), t = std::max(r, s);
@@ -348,12 +349,10 @@ void paintContent(const Card& card, HDC dc, const RECT& rect, bool focused) {
     if (focused) drawFocusFrame(dc);
 }
 
-namespace desk {
 // A face not drawn yet is composed when it is first painted.
-void recompose(Card& card, bool front) {
-    if (front ? card.shell.frontDC : table.backDC) ::composeFace(card, front);
+void recomposeFace(Card& card, bool front) {
+    if (front ? card.shell.frontDC : table.backDC) composeFace(card, front);
 }
-}  // namespace desk
 
 void paintCard(Card& card) {
     HWND hwnd = toHwnd(card.window);

@@ -8,6 +8,9 @@
 // The card's front (shared with every card that looks the same) or the table's back, composed for
 // the present size and settings.
 bool composeFace(Card& card, bool front);
+// Composes the card's front or the shared back again, at the present card size; a face not drawn yet
+// waits for its first paint.
+void recomposeFace(Card& card, bool front);
 // The card no longer shows its shared front; the last card to let a front go frees it.
 void releaseFront(Card& card);
 size_t sharedFrontCount();
