@@ -19,13 +19,17 @@
 namespace {
 
 constexpr double kDegree = 0.017453292519943295;
+constexpr int32_t kEdgeMargin = 10;  // kept between a gathered pile and the work area's edge
+constexpr int32_t kPanelGap = 30;    // between a gathered pile and the panel it would cover
+// A gathered pile slants down to the right by a quarter of the card's shorter side.
+constexpr int32_t kSlantShare = 4;
 constexpr double kTurn = 6.283185307179586;
 
 void bringCurrentForward() {
     if (table.currentCard && table.currentCard->window) desk::setForeground(table.currentCard->window);
 }
 
-void turnAll(uint32_t faceUp) {
+void turnAll(bool faceUp) {
     desk::WaitCursor wait;  // thousands of cards take a while
     cueTable(TableCue::All);
     for (const auto& c : table.deck.items()) {
@@ -34,15 +38,15 @@ void turnAll(uint32_t faceUp) {
         if (c->window) desk::invalidate(c->window);
     }
     bringCurrentForward();
-    desk::enableControl(table.panel, IDC_RP_FACEUP, faceUp == 0);
-    desk::enableControl(table.panel, IDC_RP_FACEDOWN, faceUp != 0);
+    desk::enableControl(table.panel, IDC_RP_FACEUP, !faceUp);
+    desk::enableControl(table.panel, IDC_RP_FACEDOWN, faceUp);
     takeSnapshot();
 }
 
 }  // namespace
 
-void turnAllFaceUp() { turnAll(1); }
-void turnAllFaceDown() { turnAll(0); }
+void turnAllFaceUp() { turnAll(true); }
+void turnAllFaceDown() { turnAll(false); }
 
 void scatter() {
     desk::WaitCursor wait;  // thousands of cards take a while
@@ -79,12 +83,14 @@ void gather() {
     int32_t x = pointer.x - w / 2, y = pointer.y - h / 2;
     // Not under the panel: beside it, on the side with more room.
     const bool overPanel = x < panel.right && x + w - 1 > panel.left && y < panel.bottom && y + h - 1 > panel.top;
-    if (overPanel) x = (panel.left - wa.left) > (wa.right - panel.right) ? panel.left - w / 4 - w - 30 : panel.right + 30;
-    x = std::max(x, wa.left + 10);
-    y = std::max(y, wa.top + 10);
-    x = std::min(x, wa.right - w - 10);
-    y = std::min(y, wa.bottom - h - 10);
-    int64_t q = static_cast<int64_t>(table.deck.count()) * 4 / std::min(w, h);
+    if (overPanel)
+        x = (panel.left - wa.left) > (wa.right - panel.right) ? panel.left - w / kSlantShare - w - kPanelGap
+                                                              : panel.right + kPanelGap;
+    x = std::max(x, wa.left + kEdgeMargin);
+    y = std::max(y, wa.top + kEdgeMargin);
+    x = std::min(x, wa.right - w - kEdgeMargin);
+    y = std::min(y, wa.bottom - h - kEdgeMargin);
+    int64_t q = static_cast<int64_t>(table.deck.count()) * kSlantShare / std::min(w, h);
     if (q <= 0) q = 1;
     std::vector<desk::Window> windows = listCardWindows();
     // The moves are handed over from the top card down: a window system that applies them one at

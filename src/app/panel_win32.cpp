@@ -238,7 +238,8 @@ void showDivideMenu(HWND dlg) {
     int chosen = TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, r.left,
                                   r.bottom + 1, dlg, &keepClear);
     DestroyMenu(menu);
-    if (chosen >= IDM_RP_PILES_FIRST && chosen <= IDM_RP_PILES_FIRST + 8) divide(chosen - IDM_RP_PILES_FIRST + 2);
+    constexpr int32_t kFewestPiles = 2;
+    if (chosen >= IDM_RP_PILES_FIRST && chosen <= IDM_RP_PILES_LAST) divide(chosen - IDM_RP_PILES_FIRST + kFewestPiles);
 }
 
 void openHelp() {
@@ -329,7 +330,7 @@ BOOL dispatchCommand(int id) {
     case IDC_RP_SHUFFLE: shufflePile(); return TRUE;
     case IDC_RP_SEQUENCE: sequenceAll(); return TRUE;
     case IDC_RP_HELP:
-    case 32651: openHelp(); return TRUE;
+    case IDM_RP_HELP_COMMAND: openHelp(); return TRUE;
     case IDC_RP_SETTINGS: openSettings(); return TRUE;
     case IDC_RP_TAKEOUT: openTakeOut(); return TRUE;
     default:

@@ -64,11 +64,11 @@ void markTrail(Card& card, bool start) {
         std::vector<Card*> before;
         before.swap(table.markedCards);
         for (Card* c : before)
-            if (c != &card) setMark(*c, 0);
+            if (c != &card) setMark(*c, false);
         if (card.marked)
             table.markedCards.push_back(&card);
         else
-            setMark(card, 1);
+            setMark(card, true);
         return;
     }
     // The cards under the pointer join the trail in the Deck's order.
@@ -81,7 +81,7 @@ void markTrail(Card& card, bool start) {
     sortByDeckOrder(under);
     for (Card* c : under) {
         if (std::find(card.trail.begin(), card.trail.end(), c) == card.trail.end()) card.trail.push_back(c);
-        setMark(*c, 1);
+        setMark(*c, true);
     }
 }
 
@@ -128,7 +128,7 @@ void beginGatherSpread(Card& card, SpreadMode mode, int32_t x, int32_t y) {
         card.pressPoint = toScreen(card, x, y);
         desk::setCapture(card.window);
     }
-    card.spreadMode = 1;
+    card.spreadMode = true;
     card.spreadList.clear();
     desk::Rect centre;
     if (desk::windowRect(card.window, centre)) {
@@ -152,7 +152,7 @@ void beginGatherSpread(Card& card, SpreadMode mode, int32_t x, int32_t y) {
 
 void endGatherSpread(Card& card) {
     if (!card.spreadMode) return;
-    card.spreadMode = 0;
+    card.spreadMode = false;
     if (hasCapture(card)) desk::releaseCapture();
     popUpTip(card);
     desk::killTimer(card.window, kMouseSpreadTimer);

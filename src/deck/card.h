@@ -21,7 +21,7 @@ constexpr int kHistorySlots = 101;
 
 // This card's part of one snapshot of the table.
 struct HistorySlot {
-    uint32_t faceUp = 0;
+    bool faceUp = false;
     int32_t x = 0;
     int32_t y = 0;
     desk::Window insertAfter = nullptr;  // the window directly above; null at the top
@@ -49,8 +49,8 @@ struct CardWindowParts {
 };
 
 struct Card {
-    uint32_t marked = 0;
-    uint32_t spreadMode = 0;
+    bool marked = false;      // in the current card's pile
+    bool spreadMode = false;  // a gather or spread of the mouse is under way
     desk::Point grabOffset;
     desk::Point pressPoint;
     desk::Point lastPointer;  // where the pointer was last seen during a gesture
@@ -61,7 +61,7 @@ struct Card {
     std::list<Card*> trail;
     int32_t rank = 0;
     std::list<SpreadEntry> spreadList;
-    uint32_t faceUp = 0;
+    bool faceUp = false;
     PictureRef picture;
     desk::Window window = nullptr;
     std::u16string picturePath;

@@ -26,12 +26,12 @@ void forgetCardPlace(Card& card) {
     model.grid.remove(card);
     // Only a marked card is in the list (a refresh rebuilds it from the marks it sets).
     if (!card.marked) return;
-    card.marked = 0;
+    card.marked = false;
     auto& marked = model.markedCards;
     marked.erase(std::remove(marked.begin(), marked.end(), &card), marked.end());
 }
 
-void setMark(Card& card, uint32_t mark) {
+void setMark(Card& card, bool mark) {
     if (card.marked == mark) return;
     card.marked = mark;
     if (mark) model.markedCards.push_back(&card);
@@ -74,12 +74,12 @@ void refreshMarks(Card& card) {
     before.swap(model.markedCards);
     std::unordered_set<const Card*> inPile(pile.begin(), pile.end());
     for (Card* c : before)
-        if (!inPile.count(c)) setMark(*c, 0);
+        if (!inPile.count(c)) setMark(*c, false);
     for (Card* c : pile) {
         if (c->marked)
             model.markedCards.push_back(c);
         else
-            setMark(*c, 1);
+            setMark(*c, true);
     }
 }
 
@@ -96,7 +96,7 @@ void releaseAllCards() {
     auto& items = model.deck.items();
     // Every card goes: nothing is left to look up, so nothing is taken out of the lists one by one.
     model.markedCards.clear();
-    for (const auto& c : items) c->marked = 0;
+    for (const auto& c : items) c->marked = false;
     model.grid.clear();
     desk::detachAllCards();  // one step, not a window-system call per card
     while (!items.empty()) {

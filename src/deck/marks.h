@@ -12,7 +12,7 @@ void onCardPlaced(Card& card, const desk::Rect& r, bool shown);
 // The card leaves the spatial index and the marked cards (its window goes or is cut off).
 void forgetCardPlace(Card& card);
 // Sets the card's mark and redraws it when the mark changes.
-void setMark(Card& card, uint32_t mark);
+void setMark(Card& card, bool mark);
 // The card's window moved: the marks follow at once, or at the end of the batch under way.
 void onCardMoved(Card& card);
 // Keeps Card.marked of every card equal to its membership of the current card's pile.

@@ -78,7 +78,7 @@ void layTable(const StateData& d, desk::Window owner, const std::function<void(s
     made.reserve(d.cards.size());
     for (size_t i = 0; i < d.cards.size(); ++i) {
         auto card = std::make_unique<Card>();
-        card->faceUp = d.cards[i].faceUp;
+        card->faceUp = d.cards[i].faceUp != 0;
         card->rank = d.cards[i].rank;
         card->suit = d.cards[i].suit;
         made.push_back(card.get());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "faces/face_text.h"
+#include "res/ids.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ std::u16string lower(std::u16string s) {
 SizeCheck checkCardSize(uint32_t width, uint32_t height, const desk::Rect& work) {
     const uint32_t workWidth = static_cast<uint32_t>(std::max(work.width(), 0));
     const uint32_t workHeight = static_cast<uint32_t>(std::max(work.height(), 0));
-    constexpr int kWidth = 1003, kHeight = 1004;
+    constexpr int kWidth = IDC_RP_CARD_WIDTH, kHeight = IDC_RP_CARD_HEIGHT;
     if (height < 16) return {false, u"カードの高さを 16 ドット以上にしてください。", kHeight, 16};
     if (height > workHeight) return {false, u"カードの高さを作業領域以下にしてください。", kHeight, workHeight};
     if (height > 999) return {false, u"カードの高さを 999 以下にしてください。", kHeight, 999};
@@ -65,10 +66,24 @@ std::u16string displayKeyName(const std::u16string& layoutName) {
 }
 
 const std::array<KeyRowControls, kKeyActions> kKeyRows = {{
-    {1039, 1050, 1051}, {1040, 1052, 1053}, {1042, 1056, 1057}, {1041, 1054, 1055}, {1044, 1060, 1062},
-    {1076, 1081, 1082}, {1077, 1083, 1084}, {1079, 1087, 1088}, {1078, 1085, 1086}, {1080, 1089, 1090},
-    {1047, 1068, 1070}, {1046, 1065, 1067}, {1058, 1095, 1096}, {1059, 1097, 1100}, {1061, 1101, 1102},
-    {1048, 1072, 1073}, {1049, 1074, 1075}, {1063, 1103, 1104},
+    {IDC_RP_KEY_SINGLE_UP, IDC_RP_SHIFT_SINGLE_UP, IDC_RP_CTRL_SINGLE_UP},
+    {IDC_RP_KEY_SINGLE_DOWN, IDC_RP_SHIFT_SINGLE_DOWN, IDC_RP_CTRL_SINGLE_DOWN},
+    {IDC_RP_KEY_SINGLE_RIGHT, IDC_RP_SHIFT_SINGLE_RIGHT, IDC_RP_CTRL_SINGLE_RIGHT},
+    {IDC_RP_KEY_SINGLE_LEFT, IDC_RP_SHIFT_SINGLE_LEFT, IDC_RP_CTRL_SINGLE_LEFT},
+    {IDC_RP_KEY_SINGLE_FLIP, IDC_RP_SHIFT_SINGLE_FLIP, IDC_RP_CTRL_SINGLE_FLIP},
+    {IDC_RP_KEY_MULTI_UP, IDC_RP_SHIFT_MULTI_UP, IDC_RP_CTRL_MULTI_UP},
+    {IDC_RP_KEY_MULTI_DOWN, IDC_RP_SHIFT_MULTI_DOWN, IDC_RP_CTRL_MULTI_DOWN},
+    {IDC_RP_KEY_MULTI_RIGHT, IDC_RP_SHIFT_MULTI_RIGHT, IDC_RP_CTRL_MULTI_RIGHT},
+    {IDC_RP_KEY_MULTI_LEFT, IDC_RP_SHIFT_MULTI_LEFT, IDC_RP_CTRL_MULTI_LEFT},
+    {IDC_RP_KEY_MULTI_FLIP, IDC_RP_SHIFT_MULTI_FLIP, IDC_RP_CTRL_MULTI_FLIP},
+    {IDC_RP_KEY_NEXT, IDC_RP_SHIFT_NEXT, IDC_RP_CTRL_NEXT},
+    {IDC_RP_KEY_PREVIOUS, IDC_RP_SHIFT_PREVIOUS, IDC_RP_CTRL_PREVIOUS},
+    {IDC_RP_KEY_GATHER, IDC_RP_SHIFT_GATHER, IDC_RP_CTRL_GATHER},
+    {IDC_RP_KEY_SPREAD, IDC_RP_SHIFT_SPREAD, IDC_RP_CTRL_SPREAD},
+    {IDC_RP_KEY_REMEMBER_ORDER, IDC_RP_SHIFT_REMEMBER_ORDER, IDC_RP_CTRL_REMEMBER_ORDER},
+    {IDC_RP_KEY_BACK, IDC_RP_SHIFT_BACK, IDC_RP_CTRL_BACK},
+    {IDC_RP_KEY_FORWARD, IDC_RP_SHIFT_FORWARD, IDC_RP_CTRL_FORWARD},
+    {IDC_RP_KEY_TOOL_OR_CARD, IDC_RP_SHIFT_TOOL_OR_CARD, IDC_RP_CTRL_TOOL_OR_CARD},
 }};
 
 const std::array<KeyAction, kKeyActions> kKeyRowFillOrder = {

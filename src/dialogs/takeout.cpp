@@ -25,7 +25,7 @@ bool roomForOneMore() { return table.deck.count() + table.unshownCards.size() < 
 bool makeCard(char16_t suit, int32_t rank, CardListSeam& list) {
     auto card = std::unique_ptr<Card>(new (std::nothrow) Card());
     if (!card) return false;
-    card->faceUp = 1;
+    card->faceUp = true;
     if (!createCardWindow(rank, card.get(), suit, static_cast<int32_t>(table.deck.count()))) return false;
     if (!list.append(cardItemData(*card))) {
         desk::closeWindow(card->window);

@@ -356,7 +356,7 @@ void recomposeFace(Card& card, bool front) {
 
 void paintCard(Card& card) {
     HWND hwnd = toHwnd(card.window);
-    bool front = card.faceUp != 0;
+    bool front = card.faceUp;
     bool ready = (front ? card.shell.frontDC : table.backDC) || composeFace(card, front);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
