@@ -5,6 +5,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ensure_packages
+say "how the rooms of src/ include each other"
+python3 "$ROOT/scripts/check_rooms.py" "$ROOT/src"
 build_native
 say "native unit tests"
 (cd "$BUILD_NATIVE" && ctest --output-on-failure -j2)
