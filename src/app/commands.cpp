@@ -38,8 +38,6 @@ void turnAll(bool faceUp) {
         if (c->window) desk::invalidate(c->window);
     }
     bringCurrentForward();
-    desk::enableControl(table.panel, IDC_RP_FACEUP, !faceUp);
-    desk::enableControl(table.panel, IDC_RP_FACEDOWN, faceUp);
     takeSnapshot();
 }
 
