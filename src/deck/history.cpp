@@ -70,7 +70,8 @@ std::vector<Card*> recordSnapshot(int32_t slot, int32_t reference) {
     const auto& items = model.deck.items();
     for (size_t i = 0; i < items.size(); ++i) {
         Card& card = *items[i];
-        if (reference >= 0 && !sameSlot(card.history[static_cast<size_t>(reference)], present[i])) changed.push_back(&card);
+        // Without a snapshot before (a fresh history), nothing says what stayed: every card counts.
+        if (reference < 0 || !sameSlot(card.history[static_cast<size_t>(reference)], present[i])) changed.push_back(&card);
         card.history[static_cast<size_t>(slot)] = present[i];
     }
     return changed;
@@ -127,6 +128,11 @@ void replaceLatestSnapshot() {
     }
     model.redoCount = 0;
     tellChanged(recordSnapshot(slot, slot));
+}
+
+void takeInOutsideChange() {
+    const int32_t slot = currentSlot();
+    if (slot >= 0) recordSnapshot(slot, slot);
 }
 
 namespace {

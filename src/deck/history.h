@@ -13,6 +13,9 @@ desk::Batch applySlot(int32_t slot, Card& card, desk::Batch batch);
 void takeSnapshot();
 // Records the present table in place of the latest snapshot (a first one when there is none).
 void replaceLatestSnapshot();
+// The latest snapshot takes in the table as it shows after a change that came from outside: such a
+// change is no step of the player's, and the next step is told against the table as it was seen.
+void takeInOutsideChange();
 void undo();
 void redo();
 // Puts the table back as the present snapshot has it, without moving in the history.

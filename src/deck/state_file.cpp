@@ -3,55 +3,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "deck/byte_codec.h"
+
 const std::array<uint8_t, 16> kStateMagic = {0x86, 0xA7, 0xDD, 0x64, 0xA5, 0x86, 0xF6, 0x44,
                                              0xBB, 0x98, 0x15, 0xC1, 0x60, 0x47, 0x44, 0xEB};
 
 namespace {
-
-class Writer {
-public:
-    explicit Writer(size_t size) { bytes_.reserve(size); }
-    void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
-    std::vector<uint8_t> take() { return std::move(bytes_); }
-    void raw(const uint8_t* p, size_t n) { bytes_.insert(bytes_.end(), p, p + n); }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
-
-// Reads fields in order; the first read past the end makes every later read fail too.
-class Reader {
-public:
-    Reader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
-    uint32_t u32() {
-        if (!ok_ || n_ - at_ < 4) {
-            ok_ = false;
-            return 0;
-        }
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(p_[at_ + i]) << (8 * i);
-        at_ += 4;
-        return v;
-    }
-    int32_t i32() { return static_cast<int32_t>(u32()); }
-    bool ok() const { return ok_; }
-
-private:
-    const uint8_t* p_;
-    size_t n_;
-    size_t at_ = 0;
-    bool ok_ = true;
-};
 
 int32_t clampSide(int32_t v) { return std::clamp(v, kMinCardSide, kMaxCardSide); }
 
 }  // namespace
 
 std::vector<uint8_t> encodeState(const StateData& d) {
-    Writer w(kStateHeaderBytes + kStateRecordBytes * d.cards.size() + kStateTrailerBytes);
+    ByteWriter w(kStateHeaderBytes + kStateRecordBytes * d.cards.size() + kStateTrailerBytes);
     w.raw(kStateMagic.data(), kStateMagic.size());
     w.u32(static_cast<uint32_t>(d.cards.size()));
     w.i32(d.panelX);
@@ -79,7 +43,7 @@ StateRefusal checkState(const uint8_t* bytes, size_t size) {
     if (!bytes || size < kStateMagic.size()) return StateRefusal::TooShort;
     if (std::memcmp(bytes, kStateMagic.data(), kStateMagic.size()) != 0) return StateRefusal::NotOurs;
     if (size < kStateHeaderBytes + kStateTrailerBytes) return StateRefusal::TooShort;
-    Reader r(bytes + kStateMagic.size(), size - kStateMagic.size());
+    ByteReader r(bytes + kStateMagic.size(), size - kStateMagic.size());
     uint32_t n = r.u32();
     if (n > kMaxStateCards) return StateRefusal::TooManyCards;
     if (size != kStateHeaderBytes + kStateRecordBytes * n + kStateTrailerBytes) return StateRefusal::SizeMismatch;
@@ -88,7 +52,7 @@ StateRefusal checkState(const uint8_t* bytes, size_t size) {
 
 bool decodeState(const uint8_t* bytes, size_t size, StateData& out) {
     if (checkState(bytes, size) != StateRefusal::None) return false;
-    Reader r(bytes + kStateMagic.size() + 4, size - kStateMagic.size() - 4);
+    ByteReader r(bytes + kStateMagic.size() + 4, size - kStateMagic.size() - 4);
     const uint32_t n = static_cast<uint32_t>((size - kStateHeaderBytes - kStateTrailerBytes) / kStateRecordBytes);
 
     StateData d;

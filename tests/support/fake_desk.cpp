@@ -498,6 +498,13 @@ void setMinimized(desk::Window w, bool minimized, desk::Point restored) {
 
 void reset() { world = World{}; }
 
+struct Desktop::Held {
+    World world;
+};
+Desktop::Desktop() : held_(new Held) {}
+Desktop::~Desktop() { delete held_; }
+void Desktop::swap() { std::swap(world, held_->world); }
+
 desk::Window addWindow(const std::u16string& cls, const std::u16string& title, desk::Rect rect, desk::ThreadId thread,
                        bool visible) {
     auto w = reinterpret_cast<desk::Window>(world.nextId);

@@ -27,6 +27,20 @@ constexpr desk::ThreadId kSelf = 1;
 
 // Empties the desktop and every log; the work area becomes 0,0-1024,768 and the pointer 0,0.
 void reset();
+// A desktop of its own, for one player of a test with several: swap() exchanges it with the one the
+// desk works on.
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+    void swap();
+
+private:
+    struct Held;
+    Held* held_;
+};
 desk::Window addWindow(const std::u16string& cls, const std::u16string& title, desk::Rect rect,
                        desk::ThreadId thread = kSelf, bool visible = true);
 Window& info(desk::Window w);

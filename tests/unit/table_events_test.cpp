@@ -31,6 +31,11 @@ protected:
         for (Card* w : c.went) t.wentCards.emplace_back(w->suit, w->rank);
         into.push_back(t);
     }
+    // The history begun, and what that told forgotten.
+    void begin() {
+        startHistory();
+        told.clear();
+    }
     // Only what a change that ended told.
     std::vector<Told> settled() const {
         std::vector<Told> out;
@@ -50,7 +55,9 @@ TEST_F(TableEventsTest, EachEndedChangeIsToldOnceWithTheCardsItChanged) {
     Card& a = lay(100, 100);
     Card& b = lay(300, 100);
     startHistory();
-    EXPECT_TRUE(told.empty()) << "the first snapshot changes nothing";
+    ASSERT_EQ(told.size(), 1u) << "a fresh history knows nothing before it: every card counts";
+    EXPECT_EQ(told[0].changed, (Cards{&a, &b}));
+    told.clear();
 
     desk::moveWindow(a.window, 150, 120);
     takeSnapshot();
@@ -88,7 +95,7 @@ TEST_F(TableEventsTest, AChangeOfStackingNamesTheCardsWhoseNeighbourAboveChanged
     Card& bottom = lay(100, 100);
     Card& middle = lay(110, 100);
     Card& top = lay(120, 100);
-    startHistory();
+    begin();
     // The bottom card comes to the top: it has nothing above it now, and the former top card has
     // it above; the middle card keeps the same card above it and is not named.
     desk::Batch batch = desk::beginBatch(1);
@@ -102,7 +109,7 @@ TEST_F(TableEventsTest, AChangeOfStackingNamesTheCardsWhoseNeighbourAboveChanged
 
 TEST_F(TableEventsTest, ACarryIsToldAsItGoesAndOnceWhenItEnds) {
     Card& a = lay(100, 100);
-    startHistory();
+    begin();
     click(a, {110, 110});
     moveTo(a, {160, 170});
     moveTo(a, {200, 210});
@@ -119,7 +126,7 @@ TEST_F(TableEventsTest, ACarryIsToldAsItGoesAndOnceWhenItEnds) {
 
 TEST_F(TableEventsTest, CardsThatComeAndGoAreNamedAndTheRecordsLiveWhileTheListenersHear) {
     lay(10, 10);
-    startHistory();
+    begin();
     std::vector<uint32_t> items{cardItemData(table.deck.at(0))};
     CardListSeam seam;
     seam.append = [&](uint32_t d) {
@@ -156,7 +163,7 @@ TEST_F(TableEventsTest, ALoadedTableIsToldEvenWhenItHasNoCards) {
 
 TEST_F(TableEventsTest, AChangeAppliedForAListenerIsNotToldBackToIt) {
     Card& a = lay(100, 100);
-    startHistory();
+    begin();
     std::vector<Told> other;
     const int otherId = listenToTable({[&](const TableChange& c) { record(c, other); }, {}});
     {

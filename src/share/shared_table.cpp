@@ -1,0 +1,305 @@
+#include "share/shared_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "deck/deck.h"
+#include "deck/history.h"
+#include "deck/marks.h"
+#include "deck/model.h"
+#include "deck/table_events.h"
+#include "desk/winconst.h"
+#include "share/message.h"
+
+namespace share {
+
+double UnitMap::scale() const {
+    const double sx = static_cast<double>(work.width()) / std::max(width, 1);
+    const double sy = static_cast<double>(work.height()) / std::max(height, 1);
+    return std::max(std::min(sx, sy), 1e-6);
+}
+
+Place UnitMap::toUnits(const desk::Rect& card) const {
+    const auto units = [&](int32_t twice, int32_t origin) {
+        const double u = std::round((twice / 2.0 - origin) / scale());
+        return static_cast<int32_t>(std::clamp(u, double{-kMostUnits}, double{kMostUnits}));
+    };
+    return {units(card.left + card.right, work.left), units(card.top + card.bottom, work.top)};
+}
+
+desk::Point UnitMap::toPixels(Place centre, int32_t cardWidth, int32_t cardHeight) const {
+    const auto pixels = [&](int32_t u, int32_t origin, int32_t side) {
+        return static_cast<int32_t>(std::lround(u * scale() + origin - side / 2.0));
+    };
+    return {pixels(centre.x, work.left, cardWidth), pixels(centre.y, work.top, cardHeight)};
+}
+
+namespace {
+
+// A carried card's places go out at most this often; the last one always goes, as the change that
+// ends the carry.
+constexpr uint32_t kStepMs = 33;
+
+void bind(SharedTable& s, Card* card, const CardId& id) {
+    s.cards[id] = card;
+    s.ids[card] = id;
+}
+
+void unbind(SharedTable& s, const Card* card) {
+    auto it = s.ids.find(card);
+    if (it == s.ids.end()) return;
+    s.cards.erase(it->second);
+    s.ids.erase(it);
+    s.shownAt.erase(card);
+}
+
+bool sameSpot(desk::Point a, desk::Point b) { return a.x == b.x && a.y == b.y; }
+
+void writePlace(SharedTable& s, Changes& out, const CardId& id, const Card& card) {
+    out.writes.push_back({id, Register::Place, s.units.toUnits(card.rect), false, {}});
+    s.shownAt[&card] = {card.rect.left, card.rect.top};
+}
+
+// The shared cards bottom first, as their windows stand.
+std::vector<std::pair<CardId, Card*>> stackedBottomUp(const SharedTable& s) {
+    std::unordered_map<desk::Window, std::pair<CardId, Card*>> byWindow;
+    for (const auto& [id, card] : s.cards)
+        if (card->window && card->placed) byWindow.emplace(card->window, std::make_pair(id, card));
+    std::vector<std::pair<CardId, Card*>> out;
+    const std::vector<desk::Window> order = listCardWindows();
+    for (auto w = order.rbegin(); w != order.rend(); ++w) {
+        auto it = byWindow.find(*w);
+        if (it != byWindow.end()) out.push_back(it->second);
+    }
+    return out;
+}
+
+// The longest run of cards, bottom up, whose keys already rise: they keep them.
+std::vector<bool> keptOrder(const std::vector<const OrderKey*>& keys) {
+    std::vector<size_t> tails, previous(keys.size(), SIZE_MAX);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (!keys[i]) continue;
+        auto at = std::lower_bound(tails.begin(), tails.end(), i, [&](size_t t, size_t k) { return *keys[t] < *keys[k]; });
+        if (at != tails.begin()) previous[i] = *std::prev(at);
+        if (at == tails.end())
+            tails.push_back(i);
+        else
+            *at = i;
+    }
+    std::vector<bool> kept(keys.size(), false);
+    for (size_t i = tails.empty() ? SIZE_MAX : tails.back(); i != SIZE_MAX; i = previous[i]) kept[i] = true;
+    return kept;
+}
+
+// New order keys for the fewest cards, those outside the longest run that kept its order, each
+// between its neighbours; the whole table afresh when a key would grow too long.
+void writeOrder(SharedTable& s, Changes& out) {
+    const auto cards = stackedBottomUp(s);
+    std::vector<const OrderKey*> keys;
+    keys.reserve(cards.size());
+    for (const auto& c : cards) {
+        auto it = s.replica.cards.find(c.first);
+        keys.push_back(it != s.replica.cards.end() && !it->second.order.empty() ? &it->second.order : nullptr);
+    }
+    const std::vector<bool> kept = keptOrder(keys);
+    std::vector<size_t> nextKept(cards.size() + 1, SIZE_MAX);
+    for (size_t i = cards.size(); i-- > 0;) nextKept[i] = kept[i] ? i : nextKept[i + 1];
+    std::vector<std::pair<size_t, OrderKey>> fresh;
+    OrderKey below;
+    bool tooLong = false;
+    for (size_t i = 0; i < cards.size() && !tooLong; ++i) {
+        if (kept[i]) {
+            below = *keys[i];
+            continue;
+        }
+        const size_t above = nextKept[i];
+        OrderKey key = keyBetween(below, above == SIZE_MAX ? OrderKey{} : *keys[above], s.session, out.stamp.counter,
+                                  static_cast<uint16_t>(fresh.size()));
+        tooLong = key.empty() || key.size() > kMostOrderKeyBytes;
+        below = key;
+        fresh.emplace_back(i, std::move(key));
+    }
+    if (tooLong) {
+        std::vector<OrderKey> all = freshKeys(cards.size(), s.session, out.stamp.counter);
+        fresh.clear();
+        for (size_t i = 0; i < cards.size(); ++i) fresh.emplace_back(i, std::move(all[i]));
+    }
+    for (auto& [i, key] : fresh) out.writes.push_back({cards[i].first, Register::Order, {}, false, std::move(key)});
+}
+
+void send(SharedTable& s, const Changes& out) {
+    applyChanges(s.replica, out);
+    if (s.publish) s.publish(encodeChanges(out));
+}
+
+void tableChanged(SharedTable& s, const TableChange& change) {
+    if (!s.attached) return;
+    if (!change.settled) {
+        const uint32_t now = desk::tickCount();
+        if (now - s.lastStepTick < kStepMs) return;
+        s.lastStepTick = now;
+    }
+    Changes out;
+    out.stamp = {nextCounter(s.replica), s.session};
+    for (Card* card : change.came) {
+        const CardId id{s.session, out.stamp.counter, static_cast<uint32_t>(out.creations.size())};
+        bind(s, card, id);
+        out.creations.push_back({id, card->suit, card->rank});
+        out.writes.push_back({id, Register::Present, {}, true, {}});
+        out.writes.push_back({id, Register::Face, {}, card->faceUp, {}});
+        if (card->placed) writePlace(s, out, id, *card);
+    }
+    for (Card* card : change.went) {
+        auto it = s.ids.find(card);
+        if (it == s.ids.end()) continue;
+        out.writes.push_back({it->second, Register::Present, {}, false, {}});
+        unbind(s, card);
+    }
+    for (Card* card : change.changed) {
+        auto it = s.ids.find(card);
+        if (it == s.ids.end()) continue;
+        const CardId id = it->second;
+        auto shown = s.shownAt.find(card);
+        if (card->placed && (shown == s.shownAt.end() || !sameSpot(shown->second, {card->rect.left, card->rect.top})))
+            writePlace(s, out, id, *card);
+        if (s.replica.cards[id].faceUp != card->faceUp) out.writes.push_back({id, Register::Face, {}, card->faceUp, {}});
+    }
+    if (!change.changed.empty() || !change.came.empty()) writeOrder(s, out);
+    if (!out.creations.empty() || !out.writes.empty()) send(s, out);
+}
+
+void listen(SharedTable& s) {
+    s.listener = listenToTable({[&s](const TableChange& change) { tableChanged(s, change); }, {}});
+}
+
+// Stacks the shared cards' windows as the replica orders them, top first, activating nothing.
+void restackAsShared(SharedTable& s) {
+    std::vector<desk::Window> target;
+    for (const CardId& id : stacking(s.replica)) {
+        auto it = s.cards.find(id);
+        if (it != s.cards.end() && it->second->window) target.push_back(it->second->window);
+    }
+    std::vector<desk::Window> now;
+    for (const auto& c : stackedBottomUp(s)) now.push_back(c.second->window);
+    std::reverse(now.begin(), now.end());
+    if (now == target) return;
+    desk::Batch batch = desk::beginBatch(static_cast<int>(target.size()));
+    desk::Window above = desk::kTop;
+    for (desk::Window w : target) {
+        batch = desk::defer(batch, w, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = w;
+    }
+    endBatchRefreshingMarks(batch);
+}
+
+}  // namespace
+
+void startSharing(SharedTable& s, uint64_t session, const desk::Rect& work, desk::Window owner,
+                  std::function<void(const std::vector<uint8_t>&)> publish) {
+    s.session = session;
+    s.units = {work, std::max(work.width(), 1), std::max(work.height(), 1)};
+    s.owner = owner;
+    s.publish = std::move(publish);
+    Changes out;
+    out.stamp = {nextCounter(s.replica), session};
+    uint32_t index = 0;
+    for (const auto& card : model.deck.items()) {
+        if (!card->window || !card->placed) continue;
+        const CardId id{0, 0, ++index};
+        bind(s, card.get(), id);
+        out.creations.push_back({id, card->suit, card->rank});
+        out.writes.push_back({id, Register::Present, {}, true, {}});
+        out.writes.push_back({id, Register::Face, {}, card->faceUp, {}});
+        writePlace(s, out, id, *card);
+    }
+    const auto cards = stackedBottomUp(s);
+    std::vector<OrderKey> keys = freshKeys(cards.size(), session, out.stamp.counter);
+    for (size_t i = 0; i < cards.size(); ++i)
+        out.writes.push_back({cards[i].first, Register::Order, {}, false, std::move(keys[i])});
+    send(s, out);
+    listen(s);
+}
+
+void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32_t tableWidth, int32_t tableHeight,
+                 desk::Window owner, std::function<void(const std::vector<uint8_t>&)> publish) {
+    s.session = session;
+    s.units = {work, std::max(tableWidth, 1), std::max(tableHeight, 1)};
+    s.owner = owner;
+    s.publish = std::move(publish);
+    // The player's own table makes way for the shared one.
+    auto& items = model.deck.items();
+    while (!items.empty()) {
+        Card& card = *items.back();
+        if (card.window) desk::closeWindow(card.window);
+        if (model.currentCard == &card) model.currentCard = nullptr;
+        std::unique_ptr<Card> record = model.deck.remove(items.size() - 1);
+        releaseCard(*record);
+    }
+    listen(s);
+}
+
+bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
+    Changes in;
+    if (!decodeChanges(bytes, size, in)) {
+        ++s.refused;
+        return false;
+    }
+    const std::vector<CardId> touched = applyChanges(s.replica, in);
+    if (touched.empty()) return true;
+    ChangesFrom fromThem(s.listener);
+    TableChange change;
+    std::vector<std::unique_ptr<Card>> gone;
+    desk::Batch batch = desk::beginBatch(static_cast<int>(touched.size()));
+    for (const CardId& id : touched) {
+        const SharedCard& shared = s.replica.cards.at(id);
+        auto it = s.cards.find(id);
+        Card* card = it == s.cards.end() ? nullptr : it->second;
+        if (!shared.present) {
+            if (!card) continue;
+            if (card->window) desk::closeWindow(card->window);
+            if (model.currentCard == card) model.currentCard = nullptr;
+            unbind(s, card);
+            change.went.push_back(card);
+            gone.push_back(model.deck.remove(model.deck.indexOf(*card)));
+            continue;
+        }
+        uint32_t show = 0;
+        if (!card) {
+            auto made = std::make_unique<Card>();
+            made->suit = shared.suit;
+            made->rank = shared.rank;
+            made->faceUp = shared.faceUp;
+            desk::createCardWindow(made.get(), 0, 0, model.cardWidth, model.cardHeight, s.owner);
+            if (!made->window) continue;
+            card = made.get();
+            model.deck.append(std::move(made));
+            bind(s, card, id);
+            change.came.push_back(card);
+            show = SWP_SHOWWINDOW;
+        } else {
+            change.changed.push_back(card);
+            if (card->faceUp != shared.faceUp) {
+                card->faceUp = shared.faceUp;
+                desk::invalidate(card->window);
+            }
+        }
+        const desk::Point at = s.units.toPixels(shared.place, model.cardWidth, model.cardHeight);
+        s.shownAt[card] = at;
+        batch = desk::defer(batch, card->window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | show);
+    }
+    endBatchRefreshingMarks(batch);
+    restackAsShared(s);
+    takeInOutsideChange();
+    announce(std::move(change));
+    for (const auto& record : gone) releaseCard(*record);
+    return true;
+}
+
+void stopSharing(SharedTable& s) {
+    stopListening(s.listener);
+    s.listener = 0;
+    s.attached = false;
+}
+
+}  // namespace share

@@ -1,0 +1,60 @@
+// This program's part in a shared table: the replica beside the table, the cards' identities, and
+// the two points where they meet. Out: every change the table tells of becomes one message of
+// writes (only what really changed, new order keys only for the fewest cards). In: a message from
+// another player is applied to the replica and then to the table as one batch that activates
+// nothing and is never told back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "deck/card.h"
+#include "desk/desk.h"
+#include "share/replica.h"
+
+namespace share {
+
+// Table units onto this program's work area: the table's size is the creating player's work area,
+// and each program fits it into its own with one uniform scale, fixed when sharing starts.
+struct UnitMap {
+    desk::Rect work;
+    int32_t width = 1;  // the table's size in units
+    int32_t height = 1;
+    double scale() const;  // pixels per unit
+    Place toUnits(const desk::Rect& card) const;  // the card's centre
+    desk::Point toPixels(Place centre, int32_t cardWidth, int32_t cardHeight) const;  // its top-left
+};
+
+struct SharedTable {
+    uint64_t session = 0;
+    Replica replica;
+    UnitMap units;
+    desk::Window owner = nullptr;  // of the windows of cards that others take out
+    std::map<CardId, Card*> cards;
+    std::unordered_map<const Card*, CardId> ids;
+    std::unordered_map<const Card*, desk::Point> shownAt;  // where the replica last put each card
+    std::function<void(const std::vector<uint8_t>&)> publish;
+    int listener = 0;
+    bool attached = true;       // hears the table (a test of several players detaches all but one)
+    uint32_t lastStepTick = 0;  // of the last carry step sent
+    uint32_t refused = 0;       // messages that could not be read
+};
+
+// Makes the table as it lies a shared table: its cards become cards 1..n of it, and the message
+// that creates it is published.
+void startSharing(SharedTable& s, uint64_t session, const desk::Rect& work, desk::Window owner,
+                  std::function<void(const std::vector<uint8_t>&)> publish);
+// Joins a shared table whose size is given: the cards of this table leave it (their windows are
+// closed), and the table is laid from the messages that arrive.
+void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32_t tableWidth, int32_t tableHeight,
+                 desk::Window owner, std::function<void(const std::vector<uint8_t>&)> publish);
+// A message from the broker (the player's own ones come back too, and change nothing); false when
+// it could not be read.
+bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
+// The table stays as it is; it no longer hears or tells.
+void stopSharing(SharedTable& s);
+
+}  // namespace share
