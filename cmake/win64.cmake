@@ -14,9 +14,10 @@ set(RUPONE_SHELL_SOURCES
   src/dialogs/takeout_win32.cpp
   src/faces/picture_win32.cpp
   src/faces/render_win32.cpp
+  src/share/broker_win32.cpp
   src/share/seal_win32.cpp
 )
-set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32)
 
 add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
 target_include_directories(rupone_core PUBLIC src)

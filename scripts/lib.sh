@@ -7,7 +7,7 @@ WINESERVER=/usr/lib/wine/wineserver64
 
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev python3 imagemagick
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xdotool x11-utils fonts-wine
-  fonts-ipafont-gothic fonts-liberation2 clang libclang-rt-14-dev)
+  fonts-ipafont-gothic fonts-liberation2 clang libclang-rt-14-dev mosquitto)
 
 say() { printf '== %s\n' "$*"; }
 
@@ -153,6 +153,23 @@ start_wine() {
   STARTED_PIDS+=($!)
   # The first process brings up the prefix's services; wait for them here, not in a test.
   "$WINE" "$BUILD_WIN/tablectl.exe" >/dev/null 2>&1 </dev/null || true
+}
+
+# Starts a private MQTT broker on a free port of the loopback address, for the tests that need one,
+# and tells them where it is (RUPONE_TEST_BROKER). It keeps nothing on disk.
+start_broker() {
+  local port conf="$ROOT/build/mosquitto.conf" i
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
+  mkdir -p "$ROOT/build"
+  printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n' "$port" >"$conf"
+  /usr/sbin/mosquitto -c "$conf" >"$ROOT/build/mosquitto.log" 2>&1 </dev/null &
+  STARTED_PIDS+=($!)
+  for i in $(seq 50); do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 0.2).close()" 2>/dev/null && break
+    sleep 0.1
+  done
+  export RUPONE_TEST_BROKER="127.0.0.1:$port"
+  say "MQTT broker on $RUPONE_TEST_BROKER"
 }
 
 # Stops what this script started, and only that.

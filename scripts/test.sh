@@ -19,6 +19,7 @@ trap stop_started EXIT
 start_display
 setup_prefix
 start_wine
+start_broker
 say "Wine tests (in-process and end-to-end)"
 # A test that fails is run once more: the virtual display and Wine's desktop occasionally drop an
 # event. Every failure is still printed in full, and a test that fails twice fails the run.

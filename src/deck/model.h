@@ -22,7 +22,7 @@ struct TableModel {
     bool judgeRecursively = false;
     uint32_t drawIndex = 1;
     bool soundOn = true;
-    bool overwriteConflicts = true;
+    uint32_t overwriteConflicts = 1;  // a flag, kept as the file has it: a table writes back what it read
     KeyTable keys = kDefaultKeys;
     uint32_t historyCapacity = kHistorySlots;
     uint32_t historyStart = 0;

@@ -71,7 +71,7 @@ void layTable(const StateData& d, desk::Window owner, const std::function<void(s
     model.cardHeight = d.cardHeight;
     model.drawIndex = d.drawIndex;
     model.soundOn = d.soundOn != 0;
-    model.overwriteConflicts = d.overwriteConflicts != 0;
+    model.overwriteConflicts = d.overwriteConflicts;
     model.keys = d.keys;
 
     std::vector<Card*> made;
