@@ -101,6 +101,98 @@ std::vector<CardId> applyChanges(Replica& replica, const Changes& changes) {
 
 uint64_t nextCounter(Replica& replica) { return ++replica.clock; }
 
+size_t bucketOf(const CardId& id) {
+    uint64_t h = id.session * 0x9E3779B97F4A7C15ull ^ id.counter * 0xC2B2AE3D27D4EB4Full ^ id.index * 0x165667B19E3779F9ull;
+    h ^= h >> 29;
+    return static_cast<size_t>(h % kBuckets);
+}
+
+namespace {
+
+// FNV-1a over the fields, one after another.
+struct Fnv {
+    uint64_t h = 14695981039346656037ull;
+    void add(uint64_t v, int bytes = 8) {
+        for (int i = 0; i < bytes; ++i) {
+            h ^= (v >> (8 * i)) & 0xFF;
+            h *= 1099511628211ull;
+        }
+    }
+    void add(const Stamp& s) {
+        add(s.counter);
+        add(s.session);
+    }
+};
+
+}  // namespace
+
+Digest digestOf(const Replica& replica) {
+    Digest d{};
+    for (const auto& [id, c] : replica.cards) {
+        Fnv f;
+        f.add(id.session);
+        f.add(id.counter);
+        f.add(id.index, 4);
+        f.add(c.suit, 2);
+        f.add(static_cast<uint32_t>(c.rank), 4);
+        f.add(static_cast<uint32_t>(c.place.x), 4);
+        f.add(static_cast<uint32_t>(c.place.y), 4);
+        f.add(c.placeStamp);
+        f.add(c.faceUp, 1);
+        f.add(c.faceStamp);
+        f.add(c.order.size(), 1);
+        for (uint8_t b : c.order) f.add(b, 1);
+        f.add(c.orderStamp);
+        f.add(c.present, 1);
+        f.add(c.presentStamp);
+        // Summed, so that the order the cards are visited in does not matter.
+        d[bucketOf(id)] += f.h;
+    }
+    return d;
+}
+
+uint64_t differingBuckets(const Digest& a, const Digest& b) {
+    uint64_t bits = 0;
+    for (size_t i = 0; i < kBuckets; ++i)
+        if (a[i] != b[i]) bits |= uint64_t{1} << i;
+    return bits;
+}
+
+std::vector<CardState> cardsIn(const Replica& replica, uint64_t buckets) {
+    std::vector<CardState> out;
+    for (const auto& [id, c] : replica.cards)
+        if (buckets >> bucketOf(id) & 1) out.push_back({id, c});
+    return out;
+}
+
+std::vector<CardId> mergeCards(Replica& replica, const std::vector<CardState>& cards) {
+    std::vector<CardId> touched;
+    for (const CardState& in : cards) {
+        auto [it, isNew] = replica.cards.try_emplace(in.id);
+        SharedCard& c = it->second;
+        bool changed = isNew;
+        if (isNew) {
+            c.suit = in.card.suit;
+            c.rank = in.card.rank;
+        }
+        changed |= take(c.place, c.placeStamp, in.card.place, in.card.placeStamp);
+        changed |= take(c.faceUp, c.faceStamp, in.card.faceUp, in.card.faceStamp);
+        changed |= take(c.order, c.orderStamp, in.card.order, in.card.orderStamp);
+        changed |= take(c.present, c.presentStamp, in.card.present, in.card.presentStamp);
+        for (const Stamp* s : {&in.card.placeStamp, &in.card.faceStamp, &in.card.orderStamp, &in.card.presentStamp})
+            replica.clock = std::max(replica.clock, std::min(s->counter, replica.clock + kMostClockJump));
+        if (isNew) {
+            auto waiting = replica.waiting.equal_range(in.id);
+            for (auto w = waiting.first; w != waiting.second; ++w) applyWrite(c, w->second.second, w->second.first);
+            replica.waiting.erase(waiting.first, waiting.second);
+        }
+        if (changed) touched.push_back(in.id);
+    }
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    return touched;
+}
+
 bool sameTable(const Replica& a, const Replica& b) {
     if (a.cards.size() != b.cards.size()) return false;
     for (auto x = a.cards.begin(), y = b.cards.begin(); x != a.cards.end(); ++x, ++y) {

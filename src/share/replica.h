@@ -3,6 +3,7 @@
 // any number of times, gives the same replica: that is why every player's table ends the same.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -97,6 +98,25 @@ struct Replica {
     std::multimap<CardId, std::pair<Stamp, Write>> waiting;
     uint64_t clock = 0;  // the highest counter seen or used
 };
+
+// A card with every register and its stamp, as a repair answer or a joining player's state holds it.
+struct CardState {
+    CardId id;
+    SharedCard card;
+};
+
+// The table's cards in 64 buckets by identity, a hash of each bucket's registers and stamps: two
+// replicas with the same digest hold the same cards (the repair compares these).
+constexpr size_t kBuckets = 64;
+using Digest = std::array<uint64_t, kBuckets>;
+size_t bucketOf(const CardId& id);
+Digest digestOf(const Replica& replica);
+// Bit b set: bucket b differs.
+uint64_t differingBuckets(const Digest& a, const Digest& b);
+// The cards of the buckets given, with their registers and stamps.
+std::vector<CardState> cardsIn(const Replica& replica, uint64_t buckets);
+// Takes each register of each card where its stamp is greater; the cards that changed.
+std::vector<CardId> mergeCards(Replica& replica, const std::vector<CardState>& cards);
 
 // Applies a message's creations and writes; the cards whose registers took a value (in id order).
 std::vector<CardId> applyChanges(Replica& replica, const Changes& changes);

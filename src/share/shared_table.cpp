@@ -239,14 +239,11 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
     listen(s);
 }
 
-bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
-    Changes in;
-    if (!decodeChanges(bytes, size, in)) {
-        ++s.refused;
-        return false;
-    }
-    const std::vector<CardId> touched = applyChanges(s.replica, in);
-    if (touched.empty()) return true;
+namespace {
+
+// Shows what the replica now holds for these cards: one batch that activates nothing, windows
+// made and closed, the stacking as the replica orders it; never told back.
+void showShared(SharedTable& s, const std::vector<CardId>& touched) {
     ChangesFrom fromThem(s.listener);
     TableChange change;
     std::vector<std::unique_ptr<Card>> gone;
@@ -293,7 +290,44 @@ bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
     takeInOutsideChange();
     announce(std::move(change));
     for (const auto& record : gone) releaseCard(*record);
-    return true;
+}
+
+}  // namespace
+
+bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
+    std::vector<CardId> touched;
+    switch (kindOf(bytes, size)) {
+    case MessageKind::Summary: {
+        uint64_t from = 0;
+        Digest digest{};
+        if (!decodeDigest(bytes, size, from, digest)) break;
+        if (from != s.session && s.digestHeard) s.digestHeard(from, digest);
+        return true;
+    }
+    case MessageKind::Cards: {
+        uint64_t from = 0;
+        std::vector<CardState> cards;
+        if (!decodeCards(bytes, size, from, cards)) break;
+        touched = mergeCards(s.replica, cards);
+        if (!touched.empty()) showShared(s, touched);
+        return true;
+    }
+    default: {
+        Changes in;
+        if (!decodeChanges(bytes, size, in)) break;
+        touched = applyChanges(s.replica, in);
+        if (!touched.empty()) showShared(s, touched);
+        return true;
+    }
+    }
+    ++s.refused;
+    return false;
+}
+
+std::vector<uint8_t> digestMessage(const SharedTable& s) { return encodeDigest(s.session, digestOf(s.replica)); }
+
+std::vector<uint8_t> cardsMessage(const SharedTable& s, uint64_t buckets) {
+    return encodeCards(s.session, cardsIn(s.replica, buckets));
 }
 
 void stopSharing(SharedTable& s) {

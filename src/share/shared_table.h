@@ -37,6 +37,7 @@ struct SharedTable {
     std::unordered_map<const Card*, CardId> ids;
     std::unordered_map<const Card*, desk::Point> shownAt;  // where the replica last put each card
     std::function<void(const std::vector<uint8_t>&)> publish;
+    std::function<void(uint64_t session, const Digest& digest)> digestHeard;  // another player's
     int listener = 0;
     bool attached = true;       // hears the table (a test of several players detaches all but one)
     uint32_t lastStepTick = 0;  // of the last carry step sent
@@ -54,6 +55,10 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
 // A message from the broker (the player's own ones come back too, and change nothing); false when
 // it could not be read.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
+// This player's digest, and an answer with the cards of the buckets given (bit b: bucket b), or of
+// every bucket for a joining player.
+std::vector<uint8_t> digestMessage(const SharedTable& s);
+std::vector<uint8_t> cardsMessage(const SharedTable& s, uint64_t buckets = ~uint64_t{0});
 // The table stays as it is; it no longer hears or tells.
 void stopSharing(SharedTable& s);
 

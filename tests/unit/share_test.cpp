@@ -166,4 +166,31 @@ TEST(Messages, AnythingNoMessageMaySayIsRefused) {
     EXPECT_TRUE(refused(writeCount + 3, 0xFF)) << "more writes than the bytes could hold";
 }
 
+TEST(Messages, DigestsAndWholeCardsGoBothWaysAndRefuseWhatNoPlayerWrites) {
+    Replica r;
+    applyChanges(r, sample());
+    const Digest d = digestOf(r);
+    uint64_t from = 0;
+    Digest back{};
+    const std::vector<uint8_t> digest = encodeDigest(9, d);
+    ASSERT_TRUE(decodeDigest(digest.data(), digest.size(), from, back));
+    EXPECT_EQ(from, 9u);
+    EXPECT_EQ(back, d);
+    EXPECT_FALSE(decodeDigest(digest.data(), digest.size() - 1, from, back));
+    EXPECT_EQ(kindOf(digest.data(), digest.size()), MessageKind::Summary);
+
+    const std::vector<uint8_t> cards = encodeCards(9, cardsIn(r, ~uint64_t{0}));
+    std::vector<CardState> got;
+    ASSERT_TRUE(decodeCards(cards.data(), cards.size(), from, got));
+    Replica copy;
+    mergeCards(copy, got);
+    EXPECT_TRUE(sameTable(r, copy));
+    EXPECT_EQ(digestOf(copy), d) << "the same registers with the same stamps";
+    EXPECT_EQ(differingBuckets(digestOf(Replica{}), d) != 0, true);
+    for (size_t n : {size_t{0}, cards.size() / 2, cards.size() - 1}) EXPECT_FALSE(decodeCards(cards.data(), n, from, got));
+    std::vector<uint8_t> spoiled = cards;
+    spoiled[14 + 20] = 'x';  // the first card's suit
+    EXPECT_FALSE(decodeCards(spoiled.data(), spoiled.size(), from, got));
+}
+
 }  // namespace
