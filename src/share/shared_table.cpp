@@ -37,6 +37,8 @@ desk::Point UnitMap::toPixels(Place centre, int32_t cardWidth, int32_t cardHeigh
 
 namespace {
 
+void takeHeld(SharedTable& s);
+
 // A carried card's places go out at most this often; the last one always goes, as the change that
 // ends the carry.
 constexpr uint32_t kStepMs = 33;
@@ -167,6 +169,8 @@ void tableChanged(SharedTable& s, const TableChange& change) {
     }
     if (!change.changed.empty() || !change.came.empty()) writeOrder(s, out);
     if (!out.creations.empty() || !out.writes.empty()) send(s, out);
+    // A change that ended ends the gesture too (a put-down tells it before it lets the mouse go).
+    if (change.settled) takeHeld(s);
 }
 
 void listen(SharedTable& s) {
@@ -294,7 +298,9 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
 
 }  // namespace
 
-bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
+namespace {
+
+bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
     std::vector<CardId> touched;
     switch (kindOf(bytes, size)) {
     case MessageKind::Summary: {
@@ -322,6 +328,29 @@ bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
     }
     ++s.refused;
     return false;
+}
+
+void takeHeld(SharedTable& s) {
+    std::vector<std::vector<uint8_t>> held;
+    held.swap(s.held);
+    for (const auto& bytes : held) take(s, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+void showHeld(SharedTable& s) {
+    if (!desk::capture()) takeHeld(s);
+}
+
+bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
+    // While a gesture holds the mouse, what others did waits: no card moves under the pointer that
+    // carries it, and the gesture's cards are not pulled out of it. It shows when the gesture ends.
+    if (desk::capture()) {
+        s.held.emplace_back(bytes, bytes + size);
+        return true;
+    }
+    showHeld(s);
+    return take(s, bytes, size);
 }
 
 std::vector<uint8_t> digestMessage(const SharedTable& s) { return encodeDigest(s.session, digestOf(s.replica)); }

@@ -42,6 +42,7 @@ struct SharedTable {
     bool attached = true;       // hears the table (a test of several players detaches all but one)
     uint32_t lastStepTick = 0;  // of the last carry step sent
     uint32_t refused = 0;       // messages that could not be read
+    std::vector<std::vector<uint8_t>> held;  // arrived while a gesture of this player's was under way
 };
 
 // Makes the table as it lies a shared table: its cards become cards 1..n of it, and the message
@@ -53,8 +54,10 @@ void startSharing(SharedTable& s, uint64_t session, const desk::Rect& work, desk
 void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32_t tableWidth, int32_t tableHeight,
                  desk::Window owner, std::function<void(const std::vector<uint8_t>&)> publish);
 // A message from the broker (the player's own ones come back too, and change nothing); false when
-// it could not be read.
+// it could not be read. While a gesture holds the mouse it waits, and shows when the gesture ends.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
+// Shows what waited for a gesture, once none holds the mouse.
+void showHeld(SharedTable& s);
 // This player's digest, and an answer with the cards of the buckets given (bit b: bucket b), or of
 // every bucket for a joining player.
 std::vector<uint8_t> digestMessage(const SharedTable& s);

@@ -41,7 +41,7 @@ public:
     // dropped on the way and sent again later, some lost for good (the repair finds them).
     void publish(size_t players, const std::vector<uint8_t>& bytes) {
         for (size_t to = 0; to < players; ++to) {
-            if (rng() % 12 == 0) continue;
+            if (lossy && rng() % 12 == 0) continue;
             const int copies = rng() % 8 == 0 ? 2 : 1;
             for (int k = 0; k < copies; ++k) {
                 uint64_t due = now + rng() % 20;
@@ -51,6 +51,7 @@ public:
         }
     }
     std::mt19937_64 rng;
+    bool lossy = true;
     std::deque<Parcel> parcels;
     uint64_t now = 0;
 };
@@ -97,6 +98,11 @@ public:
     bool repair() {
         for (int round = 0; round < 20; ++round) {
             deliverDue(true);
+            for (size_t i = 0; i < players.size(); ++i) {
+                enter(i);
+                share::showHeld(players[i]->shared);
+                leave(i);
+            }
             bool agree = true;
             for (size_t i = 1; i < players.size(); ++i)
                 agree &= share::digestOf(players[i]->shared.replica) == share::digestOf(players[0]->shared.replica);
@@ -118,6 +124,7 @@ public:
 
     // The player's table and desktop become the ones the program works on.
     void enter(size_t i) {
+        current = i;
         std::swap(table, players[i]->table);
         players[i]->desktop.swap();
         players[i]->shared.attached = true;
@@ -206,6 +213,11 @@ public:
         if (!held) return;
         fake::setPointer({(from.x + to.x) / 2, (from.y + to.y) / 2});
         onMouseMove(*held, 0, 0);
+        // Others' changes arrive while the card is carried.
+        const size_t me = current;
+        leave(me);
+        deliverDue(false);
+        enter(me);
         fake::setPointer(to);
         onMouseMove(*held, 0, 0);
         desk::activate(held->window);
@@ -236,6 +248,7 @@ public:
 
     Network net;
     std::mt19937_64 rng;
+    size_t current = 0;
     std::vector<std::unique_ptr<Player>> players;
 };
 
@@ -271,6 +284,42 @@ TEST(SharedTableSim, EveryPlayersTableEndsTheSameWhateverTheNetworkDoes) {
                                            << "; replay with RUPONE_SHARE_SEED=" << seed;
         EXPECT_FALSE(first0.empty());
     }
+}
+
+TEST(SharedTableSim, OthersChangesWaitWhileACardIsCarriedAndShowWhenItIsPutDown) {
+    ShareSim sim(5, 2);
+    sim.net.lossy = false;
+    sim.deliverDue(true);
+    // Player 1 takes up the top card; player 0 carries the same card elsewhere meanwhile.
+    sim.enter(1);
+    Card* carried = table.deck.find(listCardWindows().front());
+    ASSERT_NE(carried, nullptr);
+    const CardId id = sim.players[1]->shared.ids.at(carried);
+    const desk::Point from = ShareSim::centre(*carried);
+    fake::setPointer(from);
+    desk::activate(carried->window);
+    onLeftPress(*carried, 0, 0);
+    onLeftRelease(*carried, 0, 0);
+    ASSERT_EQ(desk::capture(), carried->window);
+    sim.leave(1);
+    sim.enter(0);
+    sim.carry(*sim.players[0]->shared.cards.at(id), {700, 500});
+    sim.leave(0);
+    sim.deliverDue(true);
+
+    sim.enter(1);
+    EXPECT_EQ(ShareSim::centre(*carried).x, from.x) << "the card under the pointer stays there";
+    EXPECT_FALSE(sim.players[1]->shared.held.empty());
+    fake::setPointer({300, 300});
+    onMouseMove(*carried, 0, 0);
+    onLeftPress(*carried, 0, 0);  // put down
+    EXPECT_TRUE(sim.players[1]->shared.held.empty()) << "shown once the gesture ended";
+    sim.leave(1);
+    sim.deliverDue(true);
+    EXPECT_EQ(sim.seen(0), sim.seen(1));
+    sim.enter(1);
+    EXPECT_EQ(ShareSim::centre(*carried).x, 300) << "the later write holds: this player's put-down";
+    sim.leave(1);
 }
 
 }  // namespace
