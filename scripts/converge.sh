@@ -8,12 +8,16 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 ensure_packages
 build_native >/dev/null
+# A copy of its own, so that a build meanwhile does not pull the program from under it.
+tests=$(mktemp)
+trap 'rm -f "$tests"' EXIT
+cp "$BUILD_NATIVE/unit_tests" "$tests"
 seconds="${1:-3600}"
 end=$((SECONDS + seconds))
 first=1
 batch=1000
 while [ "$SECONDS" -lt "$end" ]; do
-  RUPONE_SHARE_FIRST=$first RUPONE_SHARE_SCENARIOS=$batch "$BUILD_NATIVE/unit_tests" \
+  RUPONE_SHARE_FIRST=$first RUPONE_SHARE_SCENARIOS=$batch "$tests" \
     --gtest_filter='SharedTableSim.*' --gtest_brief=1 || { echo "failed in seeds $first to $((first + batch - 1))"; exit 1; }
   first=$((first + batch))
 done
