@@ -12,6 +12,7 @@ build_native >/dev/null
 tests=$(mktemp)
 trap 'rm -f "$tests"' EXIT
 cp "$BUILD_NATIVE/unit_tests" "$tests"
+chmod +x "$tests"
 seconds="${1:-3600}"
 end=$((SECONDS + seconds))
 first=1
