@@ -30,7 +30,6 @@ struct SettingsBlock {
 // The application object: the model, and beside it what the shell holds for it.
 struct Table : TableModel {
     bool firstShowPending = true;
-    std::vector<desk::Window> cycleOrder;
     TakeOutBlock takeOutBlock;
     SettingsBlock settingsBlock;
     void* buttonBaseProc = nullptr;

@@ -1,6 +1,8 @@
 #include "deck/history.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "deck/deck.h"
 #include "deck/marks.h"
@@ -195,4 +197,35 @@ void restoreCurrent() {
     if (slot < 0) return;
     std::vector<Card*> changed = differFrom(slot);
     if (applySnapshot(slot, false)) tellChanged(std::move(changed));
+}
+
+// Every snapshot that had a leaving card directly above a staying one puts the staying card
+// beneath whatever was above the leaving one, so an undo restacks only windows that exist; no
+// trail, remembered order or current card keeps it.
+void forgetCards(const std::vector<Card*>& leaving) {
+    std::unordered_set<const Card*> gone(leaving.begin(), leaving.end());
+    std::unordered_map<desk::Window, desk::Window> above;
+    for (size_t slot = 0; slot < kHistorySlots; ++slot) {
+        above.clear();
+        for (Card* c : leaving)
+            if (c->window) above[c->window] = c->history[slot].insertAfter;
+        for (const auto& c : model.deck.items()) {
+            if (gone.count(c.get())) continue;
+            desk::Window w = c->history[slot].insertAfter;
+            for (size_t hops = 0; w && hops <= leaving.size(); ++hops) {
+                auto it = above.find(w);
+                if (it == above.end()) break;
+                w = it->second;
+            }
+            c->history[slot].insertAfter = w;
+        }
+    }
+    for (const auto& c : model.deck.items())
+        c->trail.remove_if([&](Card* t) { return gone.count(t) != 0; });
+    std::unordered_set<desk::Window> windows;
+    for (Card* c : leaving) windows.insert(c->window);
+    auto& order = model.cycleOrder;
+    order.erase(std::remove_if(order.begin(), order.end(), [&](desk::Window w) { return windows.count(w) != 0; }),
+                order.end());
+    if (gone.count(model.currentCard)) model.currentCard = nullptr;
 }

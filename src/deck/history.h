@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "deck/card.h"
 
@@ -20,3 +21,6 @@ void undo();
 void redo();
 // Puts the table back as the present snapshot has it, without moving in the history.
 void restoreCurrent();
+// Cards about to leave the table: the history, the trails, the remembered order and the current
+// card let them go (their windows still exist).
+void forgetCards(const std::vector<Card*>& leaving);

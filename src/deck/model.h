@@ -16,6 +16,7 @@ struct TableModel {
     CardGrid grid;                   // every card whose window exists, by where it lies
     std::vector<Card*> markedCards;  // every card whose mark is set (and maybe some whose mark was cleared)
     Card* currentCard = nullptr;
+    std::vector<desk::Window> cycleOrder;  // the order remembered for walking the cards with the keys
     int32_t cardWidth = 60;
     int32_t cardHeight = 88;
     uint32_t overlapRatio = 50;

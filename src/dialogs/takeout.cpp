@@ -7,6 +7,7 @@
 
 #include "app/table.h"
 #include "deck/deck.h"
+#include "deck/history.h"
 #include "cards/card_window.h"
 #include "deck/suits.h"
 #include "deck/table_events.h"
@@ -53,36 +54,6 @@ void afterTakeOut(size_t made) {
     TableChange change;
     for (size_t i = table.deck.count() - made; i < table.deck.count(); ++i) change.came.push_back(&table.deck.at(i));
     announce(std::move(change));
-}
-
-// Every snapshot that had a leaving card directly above a staying one puts the staying card
-// beneath whatever was above the leaving one, so an undo restacks only windows that exist.
-void forgetInHistory(const std::vector<Card*>& leaving) {
-    std::unordered_set<const Card*> gone(leaving.begin(), leaving.end());
-    std::unordered_map<desk::Window, desk::Window> above;
-    for (size_t slot = 0; slot < kHistorySlots; ++slot) {
-        above.clear();
-        for (Card* c : leaving)
-            if (c->window) above[c->window] = c->history[slot].insertAfter;
-        for (const auto& c : table.deck.items()) {
-            if (gone.count(c.get())) continue;
-            desk::Window w = c->history[slot].insertAfter;
-            for (size_t hops = 0; w && hops <= leaving.size(); ++hops) {
-                auto it = above.find(w);
-                if (it == above.end()) break;
-                w = it->second;
-            }
-            c->history[slot].insertAfter = w;
-        }
-    }
-    for (const auto& c : table.deck.items())
-        c->trail.remove_if([&](Card* t) { return gone.count(t) != 0; });
-    std::unordered_set<desk::Window> windows;
-    for (Card* c : leaving) windows.insert(c->window);
-    auto& order = table.cycleOrder;
-    order.erase(std::remove_if(order.begin(), order.end(), [&](desk::Window w) { return windows.count(w) != 0; }),
-                order.end());
-    if (gone.count(table.currentCard)) table.currentCard = nullptr;
 }
 
 }  // namespace
@@ -135,7 +106,7 @@ void putAway(const std::vector<size_t>& ascending, CardListSeam& list) {
     std::vector<Card*> leaving;
     for (size_t i : ascending)
         if (i < table.deck.count()) leaving.push_back(&table.deck.at(i));
-    forgetInHistory(leaving);
+    forgetCards(leaving);
     // The records live until the listeners have heard that they went.
     std::vector<std::unique_ptr<Card>> gone;
     for (auto i = ascending.rbegin(); i != ascending.rend(); ++i) {

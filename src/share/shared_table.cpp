@@ -37,8 +37,6 @@ desk::Point UnitMap::toPixels(Place centre, int32_t cardWidth, int32_t cardHeigh
 
 namespace {
 
-void takeHeld(SharedTable& s);
-
 // A carried card's places go out at most this often; the last one always goes, as the change that
 // ends the carry.
 constexpr uint32_t kStepMs = 33;
@@ -169,8 +167,6 @@ void tableChanged(SharedTable& s, const TableChange& change) {
     }
     if (!change.changed.empty() || !change.came.empty()) writeOrder(s, out);
     if (!out.creations.empty() || !out.writes.empty()) send(s, out);
-    // A change that ended ends the gesture too (a put-down tells it before it lets the mouse go).
-    if (change.settled) takeHeld(s);
 }
 
 void listen(SharedTable& s) {
@@ -258,8 +254,8 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
         Card* card = it == s.cards.end() ? nullptr : it->second;
         if (!shared.present) {
             if (!card) continue;
+            forgetCards({card});
             if (card->window) desk::closeWindow(card->window);
-            if (model.currentCard == card) model.currentCard = nullptr;
             unbind(s, card);
             change.went.push_back(card);
             gone.push_back(model.deck.remove(model.deck.indexOf(*card)));

@@ -56,7 +56,8 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
 // A message from the broker (the player's own ones come back too, and change nothing); false when
 // it could not be read. While a gesture holds the mouse it waits, and shows when the gesture ends.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
-// Shows what waited for a gesture, once none holds the mouse.
+// Shows what waited for a gesture, once none holds the mouse (the next message does it too). Not
+// from inside a change of the table: the gesture's own code may still hold its cards.
 void showHeld(SharedTable& s);
 // This player's digest, and an answer with the cards of the buckets given (bit b: bucket b), or of
 // every bucket for a joining player.

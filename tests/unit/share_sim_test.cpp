@@ -313,6 +313,8 @@ TEST(SharedTableSim, OthersChangesWaitWhileACardIsCarriedAndShowWhenItIsPutDown)
     fake::setPointer({300, 300});
     onMouseMove(*carried, 0, 0);
     onLeftPress(*carried, 0, 0);  // put down
+    EXPECT_FALSE(sim.players[1]->shared.held.empty()) << "not from inside the put-down";
+    share::showHeld(sim.players[1]->shared);  // as the next message or the connection's tick does
     EXPECT_TRUE(sim.players[1]->shared.held.empty()) << "shown once the gesture ended";
     sim.leave(1);
     sim.deliverDue(true);
