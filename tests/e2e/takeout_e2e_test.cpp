@@ -62,7 +62,11 @@ TEST_F(TakeOutDialog, TakesOutFourPutsAwayTwoAndTheTableKeepsThem) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RP_PUTAWAY)));
 
     PostMessageW(panel, WM_COMMAND, IDC_RP_TAKEOUT, 0);
-    Sleep(500);
+    // Handled once the panel answers a message sent after it (a fixed wait was too short on a busy
+    // machine, and the selections below then met the dialog still coming forward).
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+    Sleep(200);
     int dialogs = 0;
     EnumWindows([](HWND h, LPARAM lp) -> BOOL {
         wchar_t title[64] = {};
