@@ -137,9 +137,17 @@ void tableChanged(SharedTable& s, const TableChange& change) {
     if (!s.attached) return;
     if (!change.settled) {
         const uint32_t now = desk::tickCount();
-        if (now - s.lastStepTick < kStepMs) return;
+        if (now - s.lastStepTick < kStepMs) {
+            s.unsentStep.clear();
+            for (Card* card : change.changed) {
+                auto it = s.ids.find(card);
+                if (it != s.ids.end()) s.unsentStep.push_back(it->second);
+            }
+            return;
+        }
         s.lastStepTick = now;
     }
+    s.unsentStep.clear();
     Changes out;
     out.stamp = {nextCounter(s.replica), s.session};
     for (Card* card : change.came) {
@@ -335,7 +343,16 @@ void takeHeld(SharedTable& s) {
 }  // namespace
 
 void showHeld(SharedTable& s) {
-    if (!desk::capture()) takeHeld(s);
+    if (desk::capture()) return;
+    if (!s.unsentStep.empty()) {
+        TableChange step;
+        for (const CardId& id : s.unsentStep) {
+            auto it = s.cards.find(id);
+            if (it != s.cards.end()) step.changed.push_back(it->second);
+        }
+        tableChanged(s, step);
+    }
+    takeHeld(s);
 }
 
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {

@@ -41,6 +41,7 @@ struct SharedTable {
     int listener = 0;
     bool attached = true;       // hears the table (a test of several players detaches all but one)
     uint32_t lastStepTick = 0;  // of the last carry step sent
+    std::vector<CardId> unsentStep;  // the cards of a carry step held back by the pace, until sent
     uint32_t refused = 0;       // messages that could not be read
     std::vector<std::vector<uint8_t>> held;  // arrived while a gesture of this player's was under way
 };
@@ -56,8 +57,10 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
 // A message from the broker (the player's own ones come back too, and change nothing); false when
 // it could not be read. While a gesture holds the mouse it waits, and shows when the gesture ends.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
-// Shows what waited for a gesture, once none holds the mouse (the next message does it too). Not
-// from inside a change of the table: the gesture's own code may still hold its cards.
+// Shows what waited for a gesture, once none holds the mouse (the next message does it too), and
+// sends a carry step the pace held back when the gesture ended without a change of its own (the
+// mouse taken away mid-carry). Not from inside a change of the table: the gesture's own code may
+// still hold its cards.
 void showHeld(SharedTable& s);
 // This player's digest, and an answer with the cards of the buckets given (bit b: bucket b), or of
 // every bucket for a joining player.

@@ -94,8 +94,14 @@ public:
         net.parcels.push_back({i, net.now, state});
     }
 
-    // Every player sends its digest until all agree; false when they never do.
+    // Every player sends its digest until all agree; false when they never do. A card still hanging
+    // from a player's pointer is let go first, as the user at last would.
     bool repair() {
+        for (size_t i = 0; i < players.size(); ++i) {
+            enter(i);
+            if (desk::capture()) desk::releaseCapture();
+            leave(i);
+        }
         for (int round = 0; round < 20; ++round) {
             deliverDue(true);
             for (size_t i = 0; i < players.size(); ++i) {
