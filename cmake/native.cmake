@@ -6,17 +6,20 @@ option(RUPONE_BENCH "Build the benchmarks instead of the tests" OFF)
 option(RUPONE_FUZZ "Build the fuzz targets instead of the tests (clang)" OFF)
 
 if(RUPONE_FUZZ)
-  # The reader alone (fast, broad), the whole start-up path on the fake desk (deep), and the
-  # generator of their seeds.
+  # The reader alone (fast, broad), the whole start-up path on the fake desk (deep), the shared
+  # table's messages, and the generators of their seeds.
   add_executable(state_fuzz tests/fuzz/state_fuzz.cpp src/deck/state_file.cpp)
   add_executable(load_fuzz tests/fuzz/load_fuzz.cpp ${RUPONE_LOGIC_SOURCES} tests/support/fake_desk.cpp)
-  foreach(target state_fuzz load_fuzz)
+  add_executable(message_fuzz tests/fuzz/message_fuzz.cpp src/share/message.cpp src/share/replica.cpp)
+  foreach(target state_fuzz load_fuzz message_fuzz)
     target_include_directories(${target} PRIVATE src tests)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined ${RUPONE_WARNINGS})
     target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
   endforeach()
   add_executable(make_state_seeds tests/fuzz/make_seeds.cpp src/deck/state_file.cpp)
   target_include_directories(make_state_seeds PRIVATE src)
+  add_executable(make_message_seeds tests/fuzz/make_message_seeds.cpp ${RUPONE_LOGIC_SOURCES} tests/support/fake_desk.cpp)
+  target_include_directories(make_message_seeds PRIVATE src tests)
   return()
 endif()
 

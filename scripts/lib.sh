@@ -38,19 +38,21 @@ build_fuzz() {
   cmake --build "$ROOT/build/fuzz"
 }
 
-# Fuzzes the state file reader, then the whole start-up path, each for the given number of
-# seconds. Inputs go up to the size of a 10,000-card file; the seeds are whole tables of up to
-# 10,000 cards.
+# Fuzzes the state file reader, then the whole start-up path, then the shared table's messages,
+# each for the given number of seconds. Inputs go up to the size of a 10,000-card file; the seeds
+# are whole tables of up to 10,000 cards, and the messages a shared table of 53 really sends.
 run_fuzz() {
-  local seeds="$ROOT/build/fuzz/seeds" target
-  mkdir -p "$seeds"
+  local seeds="$ROOT/build/fuzz/seeds" messages="$ROOT/build/fuzz/message-seeds" target
+  mkdir -p "$seeds" "$messages"
   "$ROOT/build/fuzz/make_state_seeds" "$seeds"
-  for target in state_fuzz load_fuzz; do
-    local corpus="$ROOT/build/fuzz/corpus-$target" log="$ROOT/build/fuzz/$target.log" status=0
+  "$ROOT/build/fuzz/make_message_seeds" "$messages"
+  for target in state_fuzz load_fuzz message_fuzz; do
+    local corpus="$ROOT/build/fuzz/corpus-$target" log="$ROOT/build/fuzz/$target.log" status=0 from=("$seeds" "$ROOT/tests/fuzz/corpus")
+    [ "$target" = message_fuzz ] && from=("$messages")
     mkdir -p "$corpus"
     say "fuzzing with $target for $1 s"
     "$ROOT/build/fuzz/$target" -max_total_time="$1" -max_len=200128 -rss_limit_mb=4096 -print_final_stats=1 \
-      -artifact_prefix="$ROOT/build/fuzz/" "$corpus" "$seeds" "$ROOT/tests/fuzz/corpus" >"$log" 2>&1 || status=$?
+      -artifact_prefix="$ROOT/build/fuzz/" "$corpus" "${from[@]}" >"$log" 2>&1 || status=$?
     grep -E '^stat::number_of_executed_units|DONE|largest accepted|ERROR|SUMMARY' "$log" || true
     if [ "$status" -ne 0 ]; then
       tail -n 40 "$log" >&2
