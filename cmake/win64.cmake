@@ -17,6 +17,7 @@ set(RUPONE_SHELL_SOURCES
   src/share/broker_win32.cpp
   src/share/envelope_win32.cpp
   src/share/seal_win32.cpp
+  src/share/session_win32.cpp
 )
 set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32)
 
