@@ -11,6 +11,7 @@ set(RUPONE_SHELL_SOURCES
   src/desk/files_win32.cpp
   src/dialogs/icon_button_win32.cpp
   src/dialogs/settings_win32.cpp
+  src/dialogs/share_win32.cpp
   src/dialogs/takeout_win32.cpp
   src/faces/picture_win32.cpp
   src/faces/render_win32.cpp
@@ -19,7 +20,7 @@ set(RUPONE_SHELL_SOURCES
   src/share/seal_win32.cpp
   src/share/session_win32.cpp
 )
-set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32 advapi32)
 
 add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
 target_include_directories(rupone_core PUBLIC src)

@@ -309,6 +309,14 @@ def button_icons():
     c.fill(mark, WHITE)
     c.fill(disc(8.6, 12.6, 1.1), WHITE)
     icons["help"] = c.pixels()
+
+    c = Canvas(16)  # share: two cards on two tables, joined by a line between them
+    c.fill(segment(4.5, 8.5, 11.5, 8.5, 1.6), GREEN)
+    small_card(c, 0.5, 3.5, 6, 9, WHITE)
+    small_card(c, 9.5, 3.5, 6, 9, WHITE)
+    c.fill(heart(3.5, 7.5, 1.7), RED)
+    c.fill(heart(12.5, 7.5, 1.7), RED)
+    icons["share"] = c.pixels()
     return icons
 
 

@@ -137,7 +137,8 @@ void tellWhenNoCardIsInSight() {
 }  // namespace
 
 desk::FileError saveState() {
-    if (table.keepStateFile) return desk::FileError::None;
+    // While shared, the file keeps the player's own table, saved as sharing began.
+    if (table.keepStateFile || table.sharing) return desk::FileError::None;
     std::u16string path = stateFilePath(desk::modulePath());
     if (path.empty()) return desk::FileError::NoFolder;
     std::vector<uint8_t> bytes;

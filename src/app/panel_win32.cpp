@@ -15,6 +15,7 @@
 #include "desk/gdi_win32.h"
 #include "dialogs/icon_button_win32.h"
 #include "dialogs/settings_win32.h"
+#include "dialogs/share_win32.h"
 #include "dialogs/takeout_win32.h"
 #include "faces/face_lookup.h"
 #include "faces/picture_win32.h"
@@ -38,6 +39,7 @@ constexpr PanelTip kPanelTips[] = {
     {IDC_RP_REDO, L"やり直し"},
     {IDC_RP_TAKEOUT, L"カードの出し入れ ..."},
     {IDC_RP_SETTINGS, L"設定 ..."},
+    {IDC_RP_SHARE, L"テーブルを共有 ..."},
     {IDC_RP_HELP, L"ヘルプ"},
     {IDC_RP_RATIO, L"重なり判定の割合"},
     {IDC_RP_RECURSIVE, L"重なりを再帰的に判定"},
@@ -185,6 +187,7 @@ void startUp(HWND dlg) {
 // Closing saves the table before anything is taken down, as an editor does: when the save fails
 // the user may try again, end without saving, or keep the table open.
 void closeTable(HWND dlg) {
+    leaveSharingForClose();
     KillTimer(dlg, kSaveTimer);  // no autosave (nor its message) while the user is asked
     table.savePending = false;
     for (;;) {
@@ -333,6 +336,7 @@ BOOL dispatchCommand(int id) {
     case IDM_RP_HELP_COMMAND: openHelp(); return TRUE;
     case IDC_RP_SETTINGS: openSettings(); return TRUE;
     case IDC_RP_TAKEOUT: openTakeOut(); return TRUE;
+    case IDC_RP_SHARE: openSharing(); return TRUE;
     default:
         return FALSE;  // 1 and 2 (Enter, Esc) among them: they never close the panel
     }

@@ -53,6 +53,7 @@ struct Table : TableModel {
     bool saveFailureTold = false;  // since the last save that worked
     bool logOffHeld = false;       // a log-off was held up because the table could not be saved
     bool tipsHeld = false;         // while cards travel under the pointer
+    bool sharing = false;          // the table shown is a shared one: the state file keeps the own
 };
 
 extern Table table;

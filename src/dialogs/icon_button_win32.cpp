@@ -3,9 +3,9 @@
 #include "app/table.h"
 #include "res/ids.h"
 
-const int kIconButtons[11] = {IDC_RP_SEQUENCE, IDC_RP_SHUFFLE, IDC_RP_GATHER, IDC_RP_SCATTER,
-                              IDC_RP_FACEUP,   IDC_RP_FACEDOWN, IDC_RP_UNDO,  IDC_RP_REDO,
-                              IDC_RP_TAKEOUT,  IDC_RP_SETTINGS, IDC_RP_HELP};
+const int kIconButtons[12] = {IDC_RP_SEQUENCE, IDC_RP_SHUFFLE, IDC_RP_GATHER,   IDC_RP_SCATTER,
+                              IDC_RP_FACEUP,   IDC_RP_FACEDOWN, IDC_RP_UNDO,     IDC_RP_REDO,
+                              IDC_RP_TAKEOUT,  IDC_RP_SETTINGS, IDC_RP_SHARE,    IDC_RP_HELP};
 
 int iconForButton(int controlId) {
     switch (controlId) {
@@ -19,6 +19,7 @@ int iconForButton(int controlId) {
     case IDC_RP_REDO: return IDI_RP_REDO;
     case IDC_RP_TAKEOUT: return IDI_RP_TAKEOUT;
     case IDC_RP_SETTINGS: return IDI_RP_SETTINGS;
+    case IDC_RP_SHARE: return IDI_RP_SHARE;
     case IDC_RP_HELP: return IDI_RP_HELP;
     default: return 0;
     }

@@ -3,6 +3,6 @@
 
 #include "desk/windows_win32.h"
 
-extern const int kIconButtons[11];
+extern const int kIconButtons[12];
 LRESULT CALLBACK iconButtonProc(HWND button, UINT msg, WPARAM wp, LPARAM lp);
 int iconForButton(int controlId);  // 0 when the button has none

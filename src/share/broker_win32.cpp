@@ -150,6 +150,14 @@ HWND makeWindow(BrokerConnection& b) {
 
 bool connectBroker(BrokerConnection& b, const std::string& host, uint16_t port) {
     if (host.empty() || port == 0 || !startWinsock()) return false;
+    // A name that cannot be found is told at once; a broker not there yet is waited for.
+    addrinfo hints{}, *found = nullptr;
+    hints.ai_socktype = SOCK_STREAM;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) {
+        b.lastError = WSAGetLastError();
+        return false;
+    }
+    freeaddrinfo(found);
     if (!b.window && !(b.window = makeWindow(b))) return false;
     b.host = host;
     b.port = port;

@@ -27,7 +27,7 @@ struct BrokerConnection {
 };
 
 // Starts connecting (and reconnecting after every loss) to host:port; false when the name cannot
-// be read or Winsock cannot start. The client's changed callback tells when the broker took us.
+// be found or Winsock cannot start. The client's changed callback tells when the broker took us.
 bool connectBroker(BrokerConnection& b, const std::string& host, uint16_t port);
 // A clean end: DISCONNECT (the broker drops the will), then the socket closes; no reconnecting.
 void disconnectBroker(BrokerConnection& b);

@@ -210,7 +210,7 @@ bool startSession(Session& s, const SessionSettings& settings, desk::Window owne
     s.state = SessionState::Connecting;
     if (!connectBroker(s.broker, settings.host, settings.port)) {
         s.state = SessionState::Off;
-        why = u"共有サーバーのアドレスを読めません。";
+        why = u"共有サーバー「" + std::u16string(settings.host.begin(), settings.host.end()) + u"」が見つかりません。";
         return false;
     }
     running = &s;
