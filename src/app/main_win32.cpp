@@ -1,6 +1,8 @@
 #include "app/app_win32.h"
 
 #include "app/table.h"
+#include "dialogs/share_win32.h"
+#include "share/share_request.h"
 #include "res/ids.h"
 
 HINSTANCE appInstance = nullptr;
@@ -26,6 +28,21 @@ void freeOptionalEntryPoints(HMODULE msimg) {
     if (msimg) FreeLibrary(msimg);
 }
 
+namespace {
+
+// The program's own arguments, for sharing from a shortcut; false with what is wrong in them.
+bool parseShareArguments(share::ShareRequest& out, std::u16string& error) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return true;
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i], argv[i] + wcslen(argv[i]));
+    LocalFree(argv);
+    return share::parseShareArguments(args, out, error);
+}
+
+}  // namespace
+
 int runTable(HINSTANCE instance) {
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kProgramName);
     if (!mutex) {
@@ -38,10 +55,14 @@ int runTable(HINSTANCE instance) {
     }
     appInstance = instance;
     HMODULE msimg = loadOptionalEntryPoints();
+    share::ShareRequest asked;
+    std::u16string wrong;
+    if (!parseShareArguments(asked, wrong)) MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(wrong.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
     if (!table.panel) {
         HWND created = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
         if (!table.panel) table.panel = toWindow(created);
     }
+    if (table.panel) shareAsAsked(asked);
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (IsDialogMessageW(toHwnd(table.panel), &msg)) continue;

@@ -8,8 +8,11 @@
 #include "app/startup.h"
 #include "app/table.h"
 #include "deck/marks.h"
+#include "deck/state_file.h"
+#include "desk/windows_win32.h"
 #include "res/ids.h"
 #include "share/session_win32.h"
+#include "share/share_request.h"
 
 namespace {
 
@@ -81,6 +84,45 @@ void giveOwnTableBack() {
 
 void say(HWND dlg, const std::wstring& line) { SetDlgItemTextW(dlg, IDC_RP_SHARE_STATUS, line.c_str()); }
 
+// The last server, table and name, beside the state file.
+std::u16string settingsPath() { return share::shareSettingsPath(stateFilePath(desk::modulePath())); }
+
+share::ShareRequest remembered() {
+    share::ShareRequest r;
+    r.host = "localhost";
+    std::vector<uint8_t> bytes;
+    const std::u16string path = settingsPath();
+    if (!path.empty() && desk::readFile(path, 4096, bytes)) share::decodeShareSettings(bytes, r);
+    return r;
+}
+
+// Starts sharing with these settings; the reason in plain words when it does not start.
+bool startWith(const share::SessionSettings& s, std::wstring& why) {
+    // The own table goes to the state file first: while shared, nothing is written over it.
+    if (saveState() != desk::FileError::None) {
+        why = L"このテーブルを保存できなかったので、共有を始めませんでした。";
+        return false;
+    }
+    table.sharing = true;
+    session.changed = showState;
+    std::u16string reason;
+    desk::Rect work{};
+    if (!workArea(work) || !share::startSession(session, s, table.cardParent, work, reason)) {
+        table.sharing = false;
+        why = reason.empty() ? L"作業領域がわかりません。" : wide(reason);
+        return false;
+    }
+    share::ShareRequest keep;
+    keep.host = s.host;
+    keep.port = s.port;
+    keep.table = s.table;
+    keep.player = s.player;
+    const std::u16string path = settingsPath();
+    if (!path.empty()) desk::replaceFile(path, share::encodeShareSettings(keep));  // a convenience: a failure loses nothing
+    showState();
+    return true;
+}
+
 void start(HWND dlg) {
     share::SessionSettings s;
     const std::wstring host = text(dlg, IDC_RP_SHARE_HOST), port = text(dlg, IDC_RP_SHARE_PORT);
@@ -93,19 +135,8 @@ void start(HWND dlg) {
     s.table = u16(text(dlg, IDC_RP_SHARE_TABLE));
     s.passphrase = u16(text(dlg, IDC_RP_SHARE_PASS));
     s.player = u16(text(dlg, IDC_RP_SHARE_PLAYER));
-    // The own table goes to the state file first: while shared, nothing is written over it.
-    if (saveState() != desk::FileError::None)
-        return say(dlg, L"このテーブルを保存できなかったので、共有を始めませんでした。");
-    table.sharing = true;
-    session.changed = showState;
-    std::u16string why;
-    desk::Rect work{};
-    if (!workArea(work) || !share::startSession(session, s, table.cardParent, work, why)) {
-        table.sharing = false;
-        if (why.empty()) why = u"作業領域がわかりません。";
-        return say(dlg, wide(why));
-    }
-    showState();
+    std::wstring why;
+    if (!startWith(s, why)) say(dlg, why);
 }
 
 void stop() {
@@ -141,15 +172,27 @@ std::wstring generatedPassphrase() {
     return out;
 }
 
+share::ShareRequest asked;  // from the command line, shown when the dialog opens for it
+
 void initDialog(HWND dlg) {
     shareDialog = dlg;
-    SetDlgItemTextW(dlg, IDC_RP_SHARE_HOST, L"localhost");
-    SetDlgItemTextW(dlg, IDC_RP_SHARE_PORT, L"1883");
+    const share::ShareRequest r = asked.wanted ? asked : remembered();
+    const std::u16string host(r.host.begin(), r.host.end());
+    SetDlgItemTextW(dlg, IDC_RP_SHARE_HOST, wide(host).c_str());
+    SetDlgItemTextW(dlg, IDC_RP_SHARE_PORT, std::to_wstring(r.port).c_str());
+    SetDlgItemTextW(dlg, IDC_RP_SHARE_TABLE, wide(r.table).c_str());
+    std::wstring player = wide(r.player);
     wchar_t user[128] = {};
     DWORD n = 128;
-    if (GetUserNameW(user, &n)) SetDlgItemTextW(dlg, IDC_RP_SHARE_PLAYER, user);
+    if (player.empty() && GetUserNameW(user, &n)) player = user;
+    SetDlgItemTextW(dlg, IDC_RP_SHARE_PLAYER, player.c_str());
     SendDlgItemMessageW(dlg, IDC_RP_SHARE_PORT, EM_SETLIMITTEXT, 5, 0);
     showState();
+    if (asked.wanted) {
+        say(dlg, L"合言葉を入れて「共有する」を押してください。");
+        SetFocus(GetDlgItem(dlg, IDC_RP_SHARE_PASS));
+    }
+    asked = {};
 }
 
 }  // namespace
@@ -158,6 +201,29 @@ void openSharing() {
     if (shareDialog) return;
     DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_SHARE), toHwnd(table.panel), shareDialogProc, 0);
     shareDialog = nullptr;
+}
+
+void shareAsAsked(const share::ShareRequest& request) {
+    if (!request.wanted || session.state != share::SessionState::Off) return;
+    // The passphrase from the environment starts at once; without it, the dialog asks for it.
+    wchar_t passphrase[256] = {};
+    const DWORD n = GetEnvironmentVariableW(L"RUPONE_PASSPHRASE", passphrase, 256);
+    if (n > 0 && n < 256 && !request.table.empty()) {
+        share::SessionSettings s;
+        s.host = request.host;
+        s.port = request.port;
+        s.table = request.table;
+        s.passphrase = u16(passphrase);
+        s.player = request.player.empty() ? remembered().player : request.player;
+        if (s.player.empty()) s.player.assign(1, u'?');
+        SecureZeroMemory(passphrase, sizeof passphrase);
+        std::wstring why;
+        if (startWith(s, why)) return;
+        desk::messageBox(toHwnd(table.panel), why.c_str(), kProgramName, MB_OK | MB_ICONWARNING);
+    }
+    SecureZeroMemory(passphrase, sizeof passphrase);
+    asked = request;
+    openSharing();
 }
 
 void leaveSharingForClose() {

@@ -5,7 +5,12 @@
 
 #include "desk/windows_win32.h"
 
+#include "share/share_request.h"
+
 void openSharing();
+// Shares as the command line asked, once the table is laid: at once with the passphrase from
+// RUPONE_PASSPHRASE, else through the dialog, filled in, which asks for it.
+void shareAsAsked(const share::ShareRequest& request);
 // The program ends while shared: the others see the player leave; the own table stays in the file.
 void leaveSharingForClose();
 INT_PTR CALLBACK shareDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);

@@ -63,12 +63,12 @@ std::wstring freshFolder() {
     return folder;
 }
 
-bool start(Running& r, const std::wstring& folder) {
+bool start(Running& r, const std::wstring& folder, const std::wstring& args) {
     r.folder = folder;
     r.exe = folder + L"\\" RUPONE_EXE_NAME;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    std::wstring cmd = L"\"" + r.exe + L"\"";
+    std::wstring cmd = L"\"" + r.exe + L"\"" + (args.empty() ? L"" : L" " + args);
     return CreateProcessW(r.exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                           &r.pi) != FALSE;
 }

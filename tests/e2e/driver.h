@@ -19,7 +19,7 @@ struct Running {
 
 // A fresh folder holding a copy of the program (so its files beside it are its own).
 std::wstring freshFolder();
-bool start(Running& r, const std::wstring& folder);
+bool start(Running& r, const std::wstring& folder, const std::wstring& args = L"");
 // Waits for the process to end; returns its exit code, or -1 on time-out.
 long waitExit(Running& r, DWORD ms);
 void kill(Running& r);

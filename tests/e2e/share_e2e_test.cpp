@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "e2e/driver.h"
@@ -95,6 +96,34 @@ TEST_F(Sharing, AStartedTableSaysSoInTheCaptionAndStoppingGivesTheOwnTableBack) 
         EXPECT_EQ(after.cards[i].x, before.cards[i].x) << i;
         EXPECT_EQ(after.cards[i].faceUp, before.cards[i].faceUp) << i;
     }
+}
+
+TEST(SharingFromTheCommandLine, APassphraseFromTheEnvironmentSharesAtOnceAndWrongArgumentsAreTold) {
+    const char* broker = std::getenv("RUPONE_TEST_BROKER");
+    if (!broker) GTEST_SKIP() << "no broker given (the test command starts one)";
+    const std::string b = broker;
+    const std::wstring server(b.begin(), b.end());
+    e2e::movePointer(1270, 1010);
+
+    e2e::Running shared;
+    SetEnvironmentVariableW(L"RUPONE_PASSPHRASE", L"from the environment");
+    ASSERT_TRUE(e2e::start(shared, e2e::freshFolder(),
+                           L"--share " + server + L" --table \"shortcut " + std::to_wstring(GetCurrentProcessId()) +
+                               L"\" --player 太郎"));
+    SetEnvironmentVariableW(L"RUPONE_PASSPHRASE", nullptr);
+    ASSERT_TRUE(e2e::waitForTable(shared.pi.dwProcessId, 53, 20000));
+    HWND panel = e2e::panel(shared.pi.dwProcessId);
+    EXPECT_TRUE(waitFor([&] { return windowText(panel).find(L"共有中 1 人") != std::wstring::npos; }));
+    e2e::closeTable(shared, panel);
+
+    e2e::Running wrong;
+    ASSERT_TRUE(e2e::start(wrong, e2e::freshFolder(), L"--share"));
+    HWND box = e2e::waitForMessageBox(wrong.pi.dwProcessId, 20000);
+    ASSERT_TRUE(box);
+    EXPECT_NE(e2e::messageText(box).find(L"書き方: rupone.exe --share"), std::wstring::npos) << "says how to write it";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(e2e::waitForTable(wrong.pi.dwProcessId, 53, 20000)) << "and the table comes up all the same";
+    e2e::closeTable(wrong, e2e::panel(wrong.pi.dwProcessId));
 }
 
 }  // namespace
