@@ -171,7 +171,7 @@ bool applySnapshot(int32_t slot, bool keepGoing) {
 
 void undo() {
     desk::WaitCursor wait;
-    if (model.historyCurrent <= 0) return;
+    if (!canUndo()) return;
     const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent - 1);
     std::vector<Card*> changed = differFrom(slot);
     if (!applySnapshot(slot, false)) return;
@@ -182,7 +182,7 @@ void undo() {
 
 void redo() {
     desk::WaitCursor wait;
-    if (model.redoCount == 0) return;
+    if (!canRedo()) return;
     const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent + 1);
     std::vector<Card*> changed = differFrom(slot);
     applySnapshot(slot, true);

@@ -30,6 +30,9 @@ struct TableModel {
     int32_t historyCurrent = -1;
     uint32_t redoCount = 0;
     Random random;
+    // While the table is shared, the snapshots would undo the others' changes too: undo and redo
+    // wait until the player's own steps can be undone alone.
+    bool undoPaused = false;
     bool toldUndo = false;  // as the listeners were last told
     bool toldRedo = false;
     std::vector<StateCard> unshownCards;  // read from the file but given no window: saved as read

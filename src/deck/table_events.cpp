@@ -23,8 +23,8 @@ void stopListening(int id) {
                     listeners.end());
 }
 
-bool canUndo() { return !model.deck.empty() && model.historyCurrent > 0; }
-bool canRedo() { return !model.deck.empty() && model.redoCount > 0; }
+bool canUndo() { return !model.undoPaused && !model.deck.empty() && model.historyCurrent > 0; }
+bool canRedo() { return !model.undoPaused && !model.deck.empty() && model.redoCount > 0; }
 
 void announce(TableChange change) {
     change.canUndo = canUndo();

@@ -149,7 +149,8 @@ void tableChanged(SharedTable& s, const TableChange& change) {
     }
     s.unsentStep.clear();
     Changes out;
-    out.stamp = {nextCounter(s.replica), s.session};
+    // The next counter, taken only when something is sent (applying it moves the clock on).
+    out.stamp = {s.replica.clock + 1, s.session};
     for (Card* card : change.came) {
         const CardId id{s.session, out.stamp.counter, static_cast<uint32_t>(out.creations.size())};
         bind(s, card, id);
@@ -179,6 +180,8 @@ void tableChanged(SharedTable& s, const TableChange& change) {
 
 void listen(SharedTable& s) {
     s.listener = listenToTable({[&s](const TableChange& change) { tableChanged(s, change); }, {}});
+    model.undoPaused = true;
+    announce({});  // the undo and redo buttons go dark
 }
 
 // Stacks the shared cards' windows as the replica orders them, top first, activating nothing.
@@ -376,6 +379,8 @@ void stopSharing(SharedTable& s) {
     stopListening(s.listener);
     s.listener = 0;
     s.attached = false;
+    model.undoPaused = false;
+    announce({});
 }
 
 }  // namespace share
