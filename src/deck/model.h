@@ -33,6 +33,9 @@ struct TableModel {
     // While the table is shared, the snapshots would undo the others' changes too: undo and redo
     // wait until the player's own steps can be undone alone.
     bool undoPaused = false;
+    // While a list names the cards by their place in the Deck (the take-out dialog's), changes
+    // from outside wait, so that the list never points at another card than the user chose.
+    bool outsideChangesWait = false;
     bool toldUndo = false;  // as the listeners were last told
     bool toldRedo = false;
     std::vector<StateCard> unshownCards;  // read from the file but given no window: saved as read

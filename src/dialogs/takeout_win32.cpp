@@ -173,8 +173,12 @@ void drawItem(const DRAWITEMSTRUCT& d, const TakeOutBlock& block) {
 void openTakeOut() {
     TakeOutBlock& block = table.takeOutBlock;
     if (block.dialog) return;
+    // Its list names the cards by their place in the Deck: another player's take-out or put-away
+    // meanwhile would make it point at other cards, so those wait until it closes.
+    table.outsideChangesWait = true;
     DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_TAKEOUT), toHwnd(table.panel), takeOutDialogProc,
                     reinterpret_cast<LPARAM>(&block));
+    table.outsideChangesWait = false;
     block.dialog = nullptr;
 }
 

@@ -337,6 +337,8 @@ bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
     return false;
 }
 
+bool mustWait() { return desk::capture() || model.outsideChangesWait; }
+
 void takeHeld(SharedTable& s) {
     std::vector<std::vector<uint8_t>> held;
     held.swap(s.held);
@@ -346,7 +348,7 @@ void takeHeld(SharedTable& s) {
 }  // namespace
 
 void showHeld(SharedTable& s) {
-    if (desk::capture()) return;
+    if (mustWait()) return;
     if (!s.unsentStep.empty()) {
         TableChange step;
         for (const CardId& id : s.unsentStep) {
@@ -361,7 +363,7 @@ void showHeld(SharedTable& s) {
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
     // While a gesture holds the mouse, what others did waits: no card moves under the pointer that
     // carries it, and the gesture's cards are not pulled out of it. It shows when the gesture ends.
-    if (desk::capture()) {
+    if (mustWait()) {
         s.held.emplace_back(bytes, bytes + size);
         return true;
     }

@@ -55,7 +55,8 @@ void startSharing(SharedTable& s, uint64_t session, const desk::Rect& work, desk
 void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32_t tableWidth, int32_t tableHeight,
                  desk::Window owner, std::function<void(const std::vector<uint8_t>&)> publish);
 // A message from the broker (the player's own ones come back too, and change nothing); false when
-// it could not be read. While a gesture holds the mouse it waits, and shows when the gesture ends.
+// it could not be read. While a gesture holds the mouse (or a list names cards by their place) it
+// waits, and shows when that is over.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
 // Shows what waited for a gesture, once none holds the mouse (the next message does it too), and
 // sends a carry step the pace held back when the gesture ended without a change of its own (the

@@ -351,4 +351,28 @@ TEST(SharedTableSim, UndoWaitsWhileTheTableIsShared) {
     EXPECT_EQ(sim.seen(0), sim.seen(1));
 }
 
+TEST(SharedTableSim, OthersPutAwaysWaitWhileTheTakeOutListIsOpen) {
+    ShareSim sim(7, 2);
+    sim.net.lossy = false;
+    sim.deliverDue(true);
+    sim.enter(1);
+    table.outsideChangesWait = true;  // the take-out dialog is open
+    const size_t before = table.deck.count();
+    sim.leave(1);
+    sim.enter(0);
+    CardListSeam list;
+    list.append = [](uint32_t) { return true; };
+    list.remove = [](size_t) {};
+    putAway({0, 1, 2}, list);
+    sim.leave(0);
+    sim.deliverDue(true);
+    sim.enter(1);
+    EXPECT_EQ(table.deck.count(), before) << "the list still names the cards it shows";
+    table.outsideChangesWait = false;  // closed
+    share::showHeld(sim.players[1]->shared);
+    EXPECT_EQ(table.deck.count(), before - 3);
+    sim.leave(1);
+    EXPECT_EQ(sim.seen(0), sim.seen(1));
+}
+
 }  // namespace
