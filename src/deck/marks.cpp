@@ -105,3 +105,14 @@ void releaseAllCards() {
         releaseCard(*card, false);
     }
 }
+
+void closeAllCards() {
+    auto& items = model.deck.items();
+    while (!items.empty()) {
+        Card& card = *items.back();
+        if (card.window) desk::closeWindow(card.window);
+        std::unique_ptr<Card> record = model.deck.remove(items.size() - 1);
+        releaseCard(*record);
+    }
+    model.currentCard = nullptr;
+}

@@ -24,3 +24,6 @@ bool endBatchRefreshingMarks(desk::Batch batch);
 void releaseCard(Card& card, bool detach = true);
 // Releases every card, last first (shutdown).
 void releaseAllCards();
+// Closes every card's window and lets the records go, while the program goes on (another table
+// takes the place of this one).
+void closeAllCards();

@@ -66,14 +66,7 @@ void showState() {
 void giveOwnTableBack() {
     desk::Point panelAt;
     const bool knowPanel = desk::restoredPosition(table.panel, panelAt);
-    auto& items = table.deck.items();
-    while (!items.empty()) {
-        Card& card = *items.back();
-        if (card.window) desk::closeWindow(card.window);
-        std::unique_ptr<Card> record = table.deck.remove(items.size() - 1);
-        releaseCard(*record);
-    }
-    table.currentCard = nullptr;
+    closeAllCards();
     table.historyStart = 0;
     table.historyCurrent = -1;
     table.redoCount = 0;

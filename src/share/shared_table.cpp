@@ -135,19 +135,18 @@ void send(SharedTable& s, const Changes& out) {
 
 void tableChanged(SharedTable& s, const TableChange& change) {
     if (!s.attached) return;
+    // A gesture's last step is kept until a change ends it: a gesture that ends without one (the
+    // mouse taken away mid-carry) still sends its last places and its stacking (showHeld).
+    s.unsentStep.clear();
     if (!change.settled) {
-        const uint32_t now = desk::tickCount();
-        if (now - s.lastStepTick < kStepMs) {
-            s.unsentStep.clear();
-            for (Card* card : change.changed) {
-                auto it = s.ids.find(card);
-                if (it != s.ids.end()) s.unsentStep.push_back(it->second);
-            }
-            return;
+        for (Card* card : change.changed) {
+            auto it = s.ids.find(card);
+            if (it != s.ids.end()) s.unsentStep.push_back(it->second);
         }
+        const uint32_t now = desk::tickCount();
+        if (now - s.lastStepTick < kStepMs) return;
         s.lastStepTick = now;
     }
-    s.unsentStep.clear();
     Changes out;
     // The next counter, taken only when something is sent (applying it moves the clock on).
     out.stamp = {s.replica.clock + 1, s.session};
@@ -172,9 +171,12 @@ void tableChanged(SharedTable& s, const TableChange& change) {
         auto shown = s.shownAt.find(card);
         if (card->placed && (shown == s.shownAt.end() || !sameSpot(shown->second, {card->rect.left, card->rect.top})))
             writePlace(s, out, id, *card);
-        if (s.replica.cards[id].faceUp != card->faceUp) out.writes.push_back({id, Register::Face, {}, card->faceUp, {}});
+        auto held = s.replica.cards.find(id);
+        if (held == s.replica.cards.end() || held->second.faceUp != card->faceUp)
+            out.writes.push_back({id, Register::Face, {}, card->faceUp, {}});
     }
-    if (!change.changed.empty() || !change.came.empty()) writeOrder(s, out);
+    // The stacking goes with the change that ends a gesture, not with every step of a carry.
+    if (change.settled && (!change.changed.empty() || !change.came.empty())) writeOrder(s, out);
     if (!out.creations.empty() || !out.writes.empty()) send(s, out);
 }
 
@@ -238,15 +240,7 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
     s.units = {work, std::max(tableWidth, 1), std::max(tableHeight, 1)};
     s.owner = owner;
     s.publish = std::move(publish);
-    // The player's own table makes way for the shared one.
-    auto& items = model.deck.items();
-    while (!items.empty()) {
-        Card& card = *items.back();
-        if (card.window) desk::closeWindow(card.window);
-        if (model.currentCard == &card) model.currentCard = nullptr;
-        std::unique_ptr<Card> record = model.deck.remove(items.size() - 1);
-        releaseCard(*record);
-    }
+    closeAllCards();  // the player's own table makes way for the shared one
     listen(s);
 }
 

@@ -41,7 +41,7 @@ struct SharedTable {
     int listener = 0;
     bool attached = true;       // hears the table (a test of several players detaches all but one)
     uint32_t lastStepTick = 0;  // of the last carry step sent
-    std::vector<CardId> unsentStep;  // the cards of a carry step held back by the pace, until sent
+    std::vector<CardId> unsentStep;  // the cards of the last carry step, until a change ends the gesture
     uint32_t refused = 0;       // messages that could not be read
     std::vector<std::vector<uint8_t>> held;  // arrived while a gesture of this player's was under way
 };

@@ -6,12 +6,40 @@
 #include <winternl.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "app/table.h"
 #include "cards/card_window_win32.h"
 #include "deck/deck.h"
+
+// The broker the test command started on the loopback address (RUPONE_TEST_BROKER); false without.
+struct Endpoint {
+    std::string host;
+    uint16_t port = 0;
+};
+inline bool testBroker(Endpoint& out) {
+    const char* given = std::getenv("RUPONE_TEST_BROKER");
+    if (!given) return false;
+    const std::string s = given;
+    out.host = s.substr(0, s.rfind(':'));
+    out.port = static_cast<uint16_t>(std::atoi(s.c_str() + s.rfind(':') + 1));
+    return true;
+}
+
+// Handles messages until the condition holds or the time is up.
+inline bool pumpUntil(const std::function<bool()>& done, DWORD ms = 8000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return true;
+}
 
 inline void pumpMessages(int rounds = 3) {
     for (int i = 0; i < rounds; ++i) {

@@ -8,37 +8,11 @@
 #include <memory>
 
 #include "share/broker_win32.h"
+#include "support/win32_helpers.h"
 
 namespace {
 
 using share::BrokerConnection;
-
-struct Endpoint {
-    std::string host;
-    uint16_t port = 0;
-};
-
-bool brokerGiven(Endpoint& out) {
-    const char* given = std::getenv("RUPONE_TEST_BROKER");
-    if (!given) return false;
-    const std::string s = given;
-    const size_t colon = s.rfind(':');
-    out.host = s.substr(0, colon);
-    out.port = static_cast<uint16_t>(std::atoi(s.c_str() + colon + 1));
-    return true;
-}
-
-// Handles messages until the condition holds or the time is up.
-bool pumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return true;
-}
 
 struct Player {
     std::unique_ptr<BrokerConnection> b = std::make_unique<BrokerConnection>();
@@ -65,7 +39,7 @@ const std::string kRoot = "rupone/1/test" + std::to_string(GetCurrentProcessId()
 
 TEST(Broker, PublishedMessagesRetainedStateAndTheWillReachTheOthers) {
     Endpoint e;
-    if (!brokerGiven(e)) GTEST_SKIP() << "no broker given (the test command starts one)";
+    if (!testBroker(e)) GTEST_SKIP() << "no broker given (the test command starts one)";
     Player a("a", {kRoot + "/#"}), b("b", {});
     ASSERT_TRUE(a.start(e)) << "Winsock error " << a.b->lastError;
     ASSERT_TRUE(b.start(e));

@@ -18,30 +18,13 @@ namespace {
 
 using namespace share;
 
-bool brokerAt(std::string& host, uint16_t& port) {
-    const char* given = std::getenv("RUPONE_TEST_BROKER");
-    if (!given) return false;
-    const std::string s = given;
-    host = s.substr(0, s.rfind(':'));
-    port = static_cast<uint16_t>(std::atoi(s.c_str() + s.rfind(':') + 1));
-    return true;
-}
-
-bool pumpUntil(const std::function<bool()>& done, DWORD ms = 8000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return true;
-}
-
 class SharedSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!brokerAt(settings.host, settings.port)) GTEST_SKIP() << "no broker given (the test command starts one)";
+        Endpoint broker;
+        if (!testBroker(broker)) GTEST_SKIP() << "no broker given (the test command starts one)";
+        settings.host = broker.host;
+        settings.port = broker.port;
         freshTable();
         for (int i = 0; i < 5; ++i) {
             auto card = std::make_unique<Card>();
