@@ -68,6 +68,14 @@ add_dependencies(e2e_tests rupone)
 gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 180)
 
+# One player of the two-player test (scripts/share_two.py), in that player's own prefix.
+add_executable(player tests/support/player_win32.cpp tests/e2e/driver.cpp src/deck/state_file.cpp)
+target_include_directories(player PRIVATE tests src)
+target_compile_options(player PRIVATE ${RUPONE_WARNINGS})
+target_compile_definitions(player PRIVATE RUPONE_EXE_NAME=L"rupone.exe")
+target_link_libraries(player PRIVATE user32 gdi32)
+add_dependencies(player rupone)
+
 # Random play of the real program; the test command plays for a minute (scripts/soak.sh for longer).
 add_executable(soak tests/soak/soak_win32.cpp tests/e2e/driver.cpp src/deck/state_file.cpp)
 target_include_directories(soak PRIVATE tests src)

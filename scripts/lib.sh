@@ -174,10 +174,32 @@ start_broker() {
   say "MQTT broker on $RUPONE_TEST_BROKER"
 }
 
+# The second player of the two-player test: a display, a Wine prefix and a Wine server of its own
+# (one program runs per prefix). Exports PLAYER_B_DISPLAY and PLAYER_B_PREFIX.
+start_second_player() {
+  local display="$DISPLAY"
+  start_display
+  export PLAYER_B_DISPLAY="$DISPLAY" PLAYER_B_PREFIX="$ROOT/build/wineprefix-b"
+  export DISPLAY="$display"
+  (RUPONE_WINEPREFIX="$PLAYER_B_PREFIX" DISPLAY="$PLAYER_B_DISPLAY" setup_prefix)
+  WINEPREFIX="$PLAYER_B_PREFIX" DISPLAY="$PLAYER_B_DISPLAY" "$WINESERVER" -f -p >/dev/null 2>&1 </dev/null &
+  STARTED_PIDS+=($!)
+  sleep 0.3
+}
+
+# Two players share a table through a broker of the test's own, which it kills and starts again.
+run_share_two() {
+  say "two players at one shared table"
+  RUPONE_BUILD_WIN="$BUILD_WIN" RUPONE_BUILD_ROOT="$ROOT/build" python3 "$ROOT/scripts/share_two.py"
+}
+
 # Stops what this script started, and only that.
 stop_started() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "${PLAYER_B_PREFIX:-}" ] && [ -d "$PLAYER_B_PREFIX" ]; then
+    WINEPREFIX="$PLAYER_B_PREFIX" "$WINESERVER" -k >/dev/null 2>&1 || true
   fi
   local pid
   for pid in "${STARTED_PIDS[@]}"; do
