@@ -78,9 +78,17 @@ void take(Session& s, Topic kind, const std::vector<uint8_t>& payload) {
 // The table is decided: joined when someone answered while we listened, made by us otherwise.
 void decide(Session& s) {
     auto publish = [&s](const std::vector<uint8_t>& bytes) { publishSealed(s, Topic::Moves, 0, bytes, false); };
+    // A digest that differs is answered after a random wait, so that answers from several players
+    // spread out. None is left out because another's came first: that one may carry older cards.
     s.shared.digestHeard = [&s](uint64_t, const Digest& theirs) {
         const uint64_t differ = differingBuckets(digestOf(s.shared.replica), theirs);
-        if (differ) publishSealed(s, Topic::Moves, 0, cardsMessage(s.shared, differ), false);
+        if (!differ) return;
+        if (!s.answerBuckets) {
+            uint32_t random = 0;
+            randomBytes(&random, sizeof random);
+            s.answerAt = GetTickCount() + random % (kMostAnswerDelayMs + 1);
+        }
+        s.answerBuckets |= differ;
     };
     if (s.instanceKnown) {
         if (!s.tableWidth) {
@@ -135,6 +143,7 @@ void heard(Session& s, const mqtt::Message& m) {
         ++s.refused;
         return;
     }
+    if (kind == Topic::State) s.stateSeen = true;
     if (from == s.session) return;  // our own, back from the broker
     if (!s.instanceKnown) {
         s.instance = instance;
@@ -163,6 +172,16 @@ void CALLBACK onTick(HWND, UINT, UINT_PTR, DWORD) {
     if (shared(*s)) {
         showHeld(s->shared);
         if (s->connected && now - s->lastDigest >= kDigestEveryMs) publishDigest(*s);
+        if (s->connected && s->answerBuckets && static_cast<int32_t>(now - s->answerAt) >= 0) {
+            publishSealed(*s, Topic::Moves, 0, cardsMessage(s->shared, s->answerBuckets), false);
+            s->answerBuckets = 0;
+        }
+        // A broker that came back without the retained state (one that keeps nothing on disk) has
+        // it again from whoever notices first.
+        if (s->connected && !s->stateSeen && now - s->connectedAt >= s->stateWaitMs) {
+            s->stateSeen = true;
+            publishState(*s);
+        }
     }
 }
 
@@ -204,6 +223,11 @@ bool startSession(Session& s, const SessionSettings& settings, desk::Window owne
         } else if (up && shared(s)) {
             publishPresence(s);
             publishDigest(s);
+            s.connectedAt = GetTickCount();
+            s.stateSeen = false;
+            uint32_t random = 0;
+            randomBytes(&random, sizeof random);
+            s.stateWaitMs = kStateLookMs + random % 1000;
         }
         tell(s);
     };

@@ -46,11 +46,18 @@ struct Session {
     std::map<uint64_t, std::string> players;  // the others at the table, by session: their names
     std::vector<std::pair<Topic, std::vector<uint8_t>>> early;  // heard while listening
     uint32_t refused = 0;  // envelopes that did not open (another passphrase, forged, replayed)
+    uint64_t answerBuckets = 0;  // a repair answer due: the buckets another player's digest lacks
+    uint32_t answerAt = 0;       // when it goes
+    uint32_t connectedAt = 0;    // since when the broker is there again; the retained state is looked for
+    bool stateSeen = true;       // the retained state came back after connecting (else it is published)
+    uint32_t stateWaitMs = 0;    // how long this player looks for it (a little apart from the others)
     std::function<void()> changed;  // state, players or connection: the caption follows
     UINT_PTR timer = 0;
 };
 
 constexpr uint32_t kDigestEveryMs = 30000;
+constexpr uint32_t kMostAnswerDelayMs = 500;  // several players answering one digest spread out
+constexpr uint32_t kStateLookMs = 2000;       // a retained state not back by then is published again
 constexpr size_t kCardsPerStateChunk = 400;  // about 56 KB a chunk: under the brokers' 64 KB
 
 // Starts sharing; false with the reason in plain words when it cannot start.

@@ -12,12 +12,15 @@
 //   share HOST|PORT|TABLE|PASSPHRASE|NAME
 //                            fills in the sharing dialog and presses "共有する": "ok" or its answer
 //   stop                     "共有をやめる" in the sharing dialog
-//   watch L T SECONDS        until a card's top-left corner is at (L, T): the time then, in µs
+//   watch SECONDS            waits for the cards to move and come to rest (a second without a
+//                            change): "TIME|l,t;..." the time of the last change, in µs, and the
+//                            places then, sorted; "timeout" when nothing moved
 //   kill | close             ends the program: killed, or through its panel
 // carry and lift answer the time of their last glide step, in µs of the wall clock that all
 // prefixes share, so that two players' answers give the latency from one table to the other.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +116,17 @@ std::string list() {
         },
         reinterpret_cast<LPARAM>(&covers));
     return out + "|" + covers.rects;
+}
+
+// The places of the visible cards, sorted: "l,t;..."
+std::string places() {
+    std::vector<std::pair<long, long>> at;
+    for (const e2e::CardWindow& c : e2e::cards(program.pi.dwProcessId))
+        if (c.visible) at.emplace_back(c.rect.left, c.rect.top);
+    std::sort(at.begin(), at.end());
+    std::string out;
+    for (const auto& [l, t] : at) out += std::to_string(l) + "," + std::to_string(t) + ";";
+    return out;
 }
 
 void click(int x, int y, int times) {
@@ -219,16 +233,22 @@ std::string run(const std::string& line) {
         return answer;
     }
     if (verb == "watch") {
-        long l, t;
-        int seconds;
-        in >> l >> t >> seconds;
-        for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
-            for (const e2e::CardWindow& c : e2e::cards(program.pi.dwProcessId))
-                if (c.rect.left == l && c.rect.top == t) return std::to_string(nowMicros());
-            Sleep(1);
+        int seconds = 10;
+        in >> seconds;
+        std::string seen = places();
+        long long last = 0;
+        for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000; Sleep(1)) {
+            const std::string now = places();
+            if (now != seen) {
+                seen = now;
+                last = nowMicros();
+            } else if (last && nowMicros() - last > 1000000) {
+                break;
+            }
         }
-        return "timeout";
+        return last ? std::to_string(last) + "|" + seen : "timeout";
     }
+    if (verb == "places") return places();
     if (verb == "kill") {
         e2e::kill(program);
         return "ok";
