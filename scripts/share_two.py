@@ -25,7 +25,7 @@ WINE = "/usr/lib/wine/wine64"
 BUILD = os.environ["RUPONE_BUILD_WIN"]
 PASS = "two players e2e"
 TABLE = "two-player-table"
-FACEUP, FACEDOWN, SHUFFLE, SCATTER, GATHER = 1006, 1007, 1008, 1001, 1000
+FACEUP, FACEDOWN, SHUFFLE, SCATTER, GATHER, UNDO, REDO = 1006, 1007, 1008, 1001, 1000, 1013, 1014
 failures = []
 
 
@@ -355,10 +355,16 @@ def main():
         gesture("a pile lift of 53 on A", lambda: a.ask("lift %d %d %d %d" % (l + 20, t + 40, 500, 300)))
         gesture("turn all face up on A", lambda: a.ask("press %d" % FACEUP))
         gesture("a shuffle of 53 on A", lambda: a.ask("press %d" % SHUFFLE))
+        pile = a.table()[2]
         a.ask("press %d" % SCATTER)
         check(same_tables(a, b), "the shuffled cards scattered face up show the same faces in the same places")
         l, t = lone_card(b)[:2]
         gesture("a carry on B", lambda: b.ask("carry %d %d %d %d" % (l + 20, t + 40, 900, 600)), b)
+        # Undo on A takes back A's own last step, the scatter: the pile comes back on both tables
+        # (B's carried card with it: the one who undoes has the last word). Redo scatters again.
+        gesture("undo on A", lambda: a.ask("press %d" % UNDO))
+        check(sorted(b.table()[2]) == sorted(pile), "A's undo laid the pile again")
+        gesture("redo on A", lambda: a.ask("press %d" % REDO))
 
         latency(a, b, counter, False, int(os.environ.get("RUPONE_SHARE_ROUNDS", "30")))
         a.ask("press %d" % GATHER)

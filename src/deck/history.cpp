@@ -172,6 +172,7 @@ bool applySnapshot(int32_t slot, bool keepGoing) {
 void undo() {
     desk::WaitCursor wait;
     if (!canUndo()) return;
+    if (model.takeOwnStep) return model.takeOwnStep(true);
     const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent - 1);
     std::vector<Card*> changed = differFrom(slot);
     if (!applySnapshot(slot, false)) return;
@@ -183,6 +184,7 @@ void undo() {
 void redo() {
     desk::WaitCursor wait;
     if (!canRedo()) return;
+    if (model.takeOwnStep) return model.takeOwnStep(false);
     const int32_t slot = wrap(int64_t{model.historyStart} + model.historyCurrent + 1);
     std::vector<Card*> changed = differFrom(slot);
     applySnapshot(slot, true);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "deck/card.h"
@@ -30,9 +31,11 @@ struct TableModel {
     int32_t historyCurrent = -1;
     uint32_t redoCount = 0;
     Random random;
-    // While the table is shared, the snapshots would undo the others' changes too: undo and redo
-    // wait until the player's own steps can be undone alone.
-    bool undoPaused = false;
+    // While the table is shared, undo and redo take back the player's own steps, kept beside the
+    // shared copy (the snapshots would undo the others' changes too): whether a step can be taken
+    // back (back: undo; else redo), and taking it. Empty: the snapshots serve.
+    std::function<bool(bool back)> canTakeOwnStep;
+    std::function<void(bool back)> takeOwnStep;
     // While a list names the cards by their place in the Deck (the take-out dialog's), changes
     // from outside wait, so that the list never points at another card than the user chose.
     bool outsideChangesWait = false;

@@ -23,8 +23,14 @@ void stopListening(int id) {
                     listeners.end());
 }
 
-bool canUndo() { return !model.undoPaused && !model.deck.empty() && model.historyCurrent > 0; }
-bool canRedo() { return !model.undoPaused && !model.deck.empty() && model.redoCount > 0; }
+bool canUndo() {
+    if (model.canTakeOwnStep) return model.canTakeOwnStep(true);
+    return !model.deck.empty() && model.historyCurrent > 0;
+}
+bool canRedo() {
+    if (model.canTakeOwnStep) return model.canTakeOwnStep(false);
+    return !model.deck.empty() && model.redoCount > 0;
+}
 
 void announce(TableChange change) {
     change.canUndo = canUndo();

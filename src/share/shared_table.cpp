@@ -128,9 +128,51 @@ void writeOrder(SharedTable& s, Changes& out) {
     for (auto& [i, key] : fresh) out.writes.push_back({cards[i].first, Register::Order, {}, false, std::move(key)});
 }
 
-void send(SharedTable& s, const Changes& out) {
-    applyChanges(s.replica, out);
+std::vector<CardId> send(SharedTable& s, const Changes& out) {
+    std::vector<CardId> touched = applyChanges(s.replica, out);
     if (s.publish) s.publish(encodeChanges(out));
+    return touched;
+}
+
+// What a register of a card holds now; false when it holds nothing (a card not made yet is
+// absent, and has no place, face or order to go back to).
+bool heldNow(const Replica& replica, const CardId& id, Register reg, Write& out) {
+    out = {id, reg, {}, false, {}};
+    auto it = replica.cards.find(id);
+    if (it == replica.cards.end()) return reg == Register::Present;
+    const SharedCard& c = it->second;
+    switch (reg) {
+    case Register::Place: out.place = c.place; return true;
+    case Register::Face: out.on = c.faceUp; return true;
+    case Register::Order: out.order = c.order; return !c.order.empty();
+    case Register::Present: out.on = c.present; return true;
+    }
+    return false;
+}
+
+// The writes of this player's own step, each register with what it held before the step began.
+void record(SharedTable& s, const Changes& out) {
+    for (const Write& w : out.writes) {
+        auto [at, fresh] = s.step.at.emplace(std::make_pair(w.card, w.reg), s.step.writes.size());
+        if (!fresh) {
+            s.step.writes[at->second].after = w;
+            continue;
+        }
+        StepWrite sw;
+        sw.hadBefore = heldNow(s.replica, w.card, w.reg, sw.before);
+        sw.after = w;
+        s.step.writes.push_back(std::move(sw));
+    }
+}
+
+// The change that ends a step makes it the newest to undo; a new step leaves nothing to redo.
+void endStep(SharedTable& s) {
+    if (s.step.writes.empty()) return;
+    s.undoSteps.push_back(std::move(s.step));
+    s.step = {};
+    s.redoSteps.clear();
+    if (s.undoSteps.size() > model.historyCapacity) s.undoSteps.erase(s.undoSteps.begin());
+    announce({});  // the undo button lights up, redo goes dark (told only when that is news)
 }
 
 void tableChanged(SharedTable& s, const TableChange& change) {
@@ -177,13 +219,40 @@ void tableChanged(SharedTable& s, const TableChange& change) {
     }
     // The stacking goes with the change that ends a gesture, not with every step of a carry.
     if (change.settled && (!change.changed.empty() || !change.came.empty())) writeOrder(s, out);
-    if (!out.creations.empty() || !out.writes.empty()) send(s, out);
+    if (!out.creations.empty() || !out.writes.empty()) {
+        record(s, out);
+        send(s, out);
+    }
+    if (change.settled) endStep(s);
+}
+
+void showShared(SharedTable& s, const std::vector<CardId>& touched);
+
+// Undo writes what the step's registers held before it, redo what they held after, both as new
+// writes of this player's (over anyone's later change to the same card, as the one who undoes
+// expects). Shown at once, and never recorded as a step of its own.
+void takeOwnStep(SharedTable& s, bool back) {
+    std::vector<OwnStep>& from = back ? s.undoSteps : s.redoSteps;
+    if (from.empty()) return;
+    OwnStep step = std::move(from.back());
+    from.pop_back();
+    Changes out;
+    out.stamp = {s.replica.clock + 1, s.session};
+    for (const StepWrite& w : step.writes)
+        if (!back || w.hadBefore) out.writes.push_back(back ? w.before : w.after);
+    (back ? s.redoSteps : s.undoSteps).push_back(std::move(step));
+    const std::vector<CardId> touched = send(s, out);
+    if (touched.empty())
+        announce({});
+    else
+        showShared(s, touched);
 }
 
 void listen(SharedTable& s) {
     s.listener = listenToTable({[&s](const TableChange& change) { tableChanged(s, change); }, {}});
-    model.undoPaused = true;
-    announce({});  // the undo and redo buttons go dark
+    model.canTakeOwnStep = [&s](bool back) { return !(back ? s.undoSteps : s.redoSteps).empty(); };
+    model.takeOwnStep = [&s](bool back) { takeOwnStep(s, back); };
+    announce({});  // the undo and redo buttons follow the own steps
 }
 
 // Stacks the shared cards' windows as the replica orders them, top first, activating nothing.
@@ -375,7 +444,8 @@ void stopSharing(SharedTable& s) {
     stopListening(s.listener);
     s.listener = 0;
     s.attached = false;
-    model.undoPaused = false;
+    model.canTakeOwnStep = nullptr;
+    model.takeOwnStep = nullptr;
     announce({});
 }
 

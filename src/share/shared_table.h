@@ -28,6 +28,18 @@ struct UnitMap {
     desk::Point toPixels(Place centre, int32_t cardWidth, int32_t cardHeight) const;  // its top-left
 };
 
+// One step of this player's (a gesture, a command, a take-out or put-away), undone alone: every
+// register it wrote, as it was before (none for a card it made, but for its presence) and after.
+struct StepWrite {
+    Write before;
+    bool hadBefore = false;
+    Write after;
+};
+struct OwnStep {
+    std::vector<StepWrite> writes;
+    std::map<std::pair<CardId, Register>, size_t> at;  // where each register's write is in it
+};
+
 struct SharedTable {
     uint64_t session = 0;
     Replica replica;
@@ -44,6 +56,8 @@ struct SharedTable {
     std::vector<CardId> unsentStep;  // the cards of the last carry step, until a change ends the gesture
     uint32_t refused = 0;       // messages that could not be read
     std::vector<std::vector<uint8_t>> held;  // arrived while a gesture of this player's was under way
+    OwnStep step;                            // the steps' writes so far, until the change that ends it
+    std::vector<OwnStep> undoSteps, redoSteps;  // the newest last
 };
 
 // Makes the table as it lies a shared table: its cards become cards 1..n of it, and the message

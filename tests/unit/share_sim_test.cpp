@@ -175,7 +175,7 @@ public:
         CardListSeam list;
         list.append = [](uint32_t) { return true; };
         list.remove = [](size_t) {};
-        switch (rng() % 10) {
+        switch (rng() % 12) {
         case 0:
         case 1:
         case 2:
@@ -204,6 +204,8 @@ public:
         case 9:
             if (table.deck.count() > 10) putAway({rng() % table.deck.count()}, list);
             break;
+        case 10: undo(); break;
+        case 11: redo(); break;
         }
         leave(i);
     }
@@ -332,23 +334,76 @@ TEST(SharedTableSim, OthersChangesWaitWhileACardIsCarriedAndShowWhenItIsPutDown)
     sim.leave(1);
 }
 
-TEST(SharedTableSim, UndoWaitsWhileTheTableIsShared) {
+// Undo and redo while shared take back the player's own steps alone: a carry and a take-out, with
+// another player's carry between them that neither enters nor leaves the history.
+TEST(SharedTableSim, UndoAndRedoTakeBackOnlyTheOwnSteps) {
     ShareSim sim(6, 2);
     sim.net.lossy = false;
     sim.deliverDue(true);
+    const auto centreOf = [&](size_t player, const CardId& id) {
+        sim.enter(player);
+        const desk::Point p = ShareSim::centre(*sim.players[player]->shared.cards.at(id));
+        sim.leave(player);
+        return p;
+    };
     sim.enter(1);
-    Card& c = table.deck.at(0);
-    desk::moveWindow(c.window, 500, 400);
-    takeSnapshot();
-    EXPECT_FALSE(canUndo()) << "a snapshot would undo the others' changes too";
-    EXPECT_FALSE(fake::enabled(IDC_RP_UNDO));
-    undo();
-    EXPECT_EQ(c.rect.left, 500);
-    share::stopSharing(sim.players[1]->shared);
-    EXPECT_TRUE(canUndo()) << "alone again, the history is there";
+    EXPECT_FALSE(canUndo());
+    const CardId mine = sim.players[1]->shared.ids.at(table.deck.find(listCardWindows().front()));
+    const desk::Point was = ShareSim::centre(*sim.players[1]->shared.cards.at(mine));
+    sim.carry(*sim.players[1]->shared.cards.at(mine), {150, 600});
+    CardListSeam list;
+    list.append = [](uint32_t) { return true; };
+    list.remove = [](size_t) {};
+    const size_t cards = table.deck.count();
+    takeOut({0}, {4}, list);
+    ASSERT_EQ(table.deck.count(), cards + 1);
     sim.leave(1);
     sim.deliverDue(true);
-    EXPECT_EQ(sim.seen(0), sim.seen(1));
+    sim.enter(0);
+    const CardId theirs = sim.players[0]->shared.ids.at(table.deck.find(listCardWindows().back()));
+    sim.carry(*sim.players[0]->shared.cards.at(theirs), {800, 100});
+    sim.leave(0);
+    sim.deliverDue(true);
+
+    struct Case {
+        void (*act)();
+        size_t cards;
+        desk::Point mine;
+        bool canUndo, canRedo;
+    };
+    const Case cases[] = {
+        {undo, cards, {150, 600}, true, true},    // the take-out goes, on both tables
+        {undo, cards, was, false, true},          // the carry goes back; the other's card stays
+        {undo, cards, was, false, true},          // nothing more of this player's to undo
+        {redo, cards, {150, 600}, true, true},
+        {redo, cards + 1, {150, 600}, true, false},
+    };
+    for (const Case& c : cases) {
+        sim.enter(1);
+        c.act();
+        EXPECT_EQ(canUndo(), c.canUndo);
+        EXPECT_EQ(fake::enabled(IDC_RP_UNDO), c.canUndo);
+        EXPECT_EQ(canRedo(), c.canRedo);
+        sim.leave(1);
+        sim.deliverDue(true);
+        for (size_t p = 0; p < 2; ++p) {
+            sim.enter(p);
+            EXPECT_EQ(table.deck.count(), c.cards) << "player " << p;
+            sim.leave(p);
+            EXPECT_EQ(centreOf(p, mine).x, c.mine.x) << "player " << p;
+            EXPECT_EQ(centreOf(p, theirs).x, 800) << "the other's carry stays, player " << p;
+        }
+        EXPECT_EQ(sim.seen(0), sim.seen(1));
+    }
+    sim.enter(1);
+    share::stopSharing(sim.players[1]->shared);
+    takeSnapshot();  // (the take-out began the snapshots afresh)
+    desk::moveWindow(table.deck.at(0).window, 500, 400);
+    takeSnapshot();
+    EXPECT_TRUE(canUndo()) << "alone again, the snapshots serve";
+    undo();
+    EXPECT_NE(table.deck.at(0).rect.left, 500);
+    sim.leave(1);
 }
 
 TEST(SharedTableSim, OthersPutAwaysWaitWhileTheTakeOutListIsOpen) {
