@@ -44,12 +44,20 @@ class Broker:
             s.bind(("127.0.0.1", 0))
             self.port = s.getsockname()[1]
         self.conf = os.path.join(folder, "mosquitto.conf")
-        with open(self.conf, "w") as f:
-            f.write("listener %d 127.0.0.1\nallow_anonymous true\npersistence false\n" % self.port)
         self.log = os.path.join(folder, "mosquitto.log")
         self.proc = None
 
-    def start(self):
+    def start(self, user=None):
+        """Starts the broker; with user ("name", "password") it lets in only that user."""
+        with open(self.conf, "w") as f:
+            f.write("listener %d 127.0.0.1\npersistence false\n" % self.port)
+            if user:
+                passwords = os.path.join(os.path.dirname(self.conf), "passwords")
+                open(passwords, "w").close()
+                subprocess.run(["/usr/bin/mosquitto_passwd", "-b", passwords, user[0], user[1]], check=True)
+                f.write("allow_anonymous false\npassword_file %s\n" % passwords)
+            else:
+                f.write("allow_anonymous true\n")
         self.proc = subprocess.Popen(["/usr/sbin/mosquitto", "-c", self.conf], stdout=open(self.log, "a"),
                                      stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         for _ in range(50):
@@ -171,8 +179,11 @@ class Player:
             time.sleep(0.2)
         return False
 
-    def share(self, port, passphrase, name):
-        return self.ask("share 127.0.0.1|%d|%s|%s|%s" % (port, TABLE, passphrase, name), 60)
+    def share(self, port, passphrase, name, user=""):
+        """Shares from the dialog: "ok", or the dialog's answer when sharing did not start."""
+        answer = self.ask("share 127.0.0.1|%d|%s|%s|%s|%s" % (port, TABLE, passphrase, name, user), 60)
+        self.said = answer[3:] if answer.startswith("ok|") else answer
+        return "ok" if answer.startswith("ok|") else answer
 
     def screenshot(self):
         raw = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
@@ -414,6 +425,17 @@ def main():
         check(a.wait_caption("共有中 2 人", 60) and b.wait_caption("共有中 2 人", 60), "both are back at the table")
         check(same_tables(a, b, 40), "the tables agree again after the broker came back")
         check(same_faces(a, b), "the same faces on both screens")
+
+        # A broker that lets in only its user: a wrong password is told, the right one shares.
+        broker.stop()
+        broker.start(("club", "members only"))
+        b.ask("stop")
+        check(b.share(broker.port, PASS, "B", "club|wrong") == "ok" and "受け付けません" in b.said,
+              "a wrong broker password is told: " + b.said)
+        check("接続を待っています" in b.caption(), "and B waits: " + b.caption())
+        b.ask("stop")
+        check(b.share(broker.port, PASS, "B", "club|members only") == "ok" and b.wait_caption("共有中"),
+              "the broker's user and password share: " + b.caption())
     except (TimeoutError, EOFError, ValueError) as e:
         check(False, "the players answered: %s" % e)
     finally:

@@ -53,6 +53,11 @@ void showState() {
                     : L"共有のテーブルに加わりました。";
         break;
     }
+    const uint8_t refused = session.broker.client.refusal;
+    if (session.state != share::SessionState::Off &&
+        (refused == share::kRefusedCredentials || refused == share::kRefusedNotAuthorised))
+        state = L"共有サーバーがユーザー名かパスワードを受け付けません。「共有をやめる」を押して、"
+                L"サーバーのユーザーとパスワードを確かめてください。";
     SetWindowTextW(toHwnd(table.panel), caption.c_str());
     if (shareDialog) {
         SetDlgItemTextW(shareDialog, IDC_RP_SHARE_STATUS, state.c_str());
@@ -110,6 +115,7 @@ bool startWith(const share::SessionSettings& s, std::wstring& why) {
     keep.port = s.port;
     keep.table = s.table;
     keep.player = s.player;
+    keep.brokerUser = s.brokerUser;
     const std::u16string path = settingsPath();
     if (!path.empty()) desk::replaceFile(path, share::encodeShareSettings(keep));  // a convenience: a failure loses nothing
     showState();
@@ -128,6 +134,8 @@ void start(HWND dlg) {
     s.table = u16(text(dlg, IDC_RP_SHARE_TABLE));
     s.passphrase = u16(text(dlg, IDC_RP_SHARE_PASS));
     s.player = u16(text(dlg, IDC_RP_SHARE_PLAYER));
+    s.brokerUser = u16(text(dlg, IDC_RP_SHARE_USER));
+    s.brokerPassword = u16(text(dlg, IDC_RP_SHARE_USERPASS));
     std::wstring why;
     if (!startWith(s, why)) say(dlg, why);
 }
@@ -179,6 +187,7 @@ void initDialog(HWND dlg) {
     DWORD n = 128;
     if (player.empty() && GetUserNameW(user, &n)) player = user;
     SetDlgItemTextW(dlg, IDC_RP_SHARE_PLAYER, player.c_str());
+    SetDlgItemTextW(dlg, IDC_RP_SHARE_USER, wide(remembered().brokerUser).c_str());
     SendDlgItemMessageW(dlg, IDC_RP_SHARE_PORT, EM_SETLIMITTEXT, 5, 0);
     showState();
     if (asked.wanted) {
@@ -207,8 +216,15 @@ void shareAsAsked(const share::ShareRequest& request) {
         s.port = request.port;
         s.table = request.table;
         s.passphrase = u16(passphrase);
-        s.player = request.player.empty() ? remembered().player : request.player;
+        const share::ShareRequest last = remembered();
+        s.player = request.player.empty() ? last.player : request.player;
         if (s.player.empty()) s.player.assign(1, u'?');
+        // A broker that asks for a user: the one remembered, its password from the environment too.
+        s.brokerUser = last.brokerUser;
+        wchar_t password[256] = {};
+        const DWORD m = GetEnvironmentVariableW(L"RUPONE_BROKER_PASSWORD", password, 256);
+        if (m < 256) s.brokerPassword = u16(password);
+        SecureZeroMemory(password, sizeof password);
         SecureZeroMemory(passphrase, sizeof passphrase);
         std::wstring why;
         if (startWith(s, why)) return;

@@ -197,7 +197,8 @@ bool received(Client& c, const uint8_t* data, size_t size, uint32_t now) {
 void closed(Client& c) {
     const bool wasUp = c.state == Client::State::Up;
     c.state = Client::State::Closed;
-    if (wasUp && c.changed) c.changed(false);
+    // A refusal is told too, so that the owner can say why (refusal holds the broker's code).
+    if ((wasUp || c.refusal) && c.changed) c.changed(false);
 }
 
 bool tick(Client& c, uint32_t now) {

@@ -76,7 +76,7 @@ struct Client {
     std::vector<std::string> topics;  // subscribed at every connection
     std::function<bool(const Bytes&)> write;
     std::function<void(const Message&)> delivered;
-    std::function<void(bool up)> changed;  // the connection is up (CONNACK accepted), or lost
+    std::function<void(bool up)> changed;  // the connection is up (CONNACK accepted), lost or refused
 
     State state = State::Closed;
     uint8_t refusal = 0;  // the broker's CONNACK code when it refused

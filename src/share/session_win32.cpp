@@ -5,6 +5,7 @@
 
 #include "deck/byte_codec.h"
 #include "share/message.h"
+#include "share/share_request.h"
 
 namespace share {
 
@@ -211,6 +212,8 @@ bool startSession(Session& s, const SessionSettings& settings, desk::Window owne
     mqtt::ConnectOptions& o = s.broker.client.options;
     o.clientId = topicOf(s.key, Topic::Presence, s.session).substr(topicRoot(s.key).size() + 3);
     o.keepAliveSeconds = 30;
+    o.user = toUtf8(settings.brokerUser);
+    o.password = o.user.empty() ? std::string() : toUtf8(settings.brokerPassword);
     o.hasWill = true;
     o.will = {topicOf(s.key, Topic::Presence, s.session), {}, true};
     s.broker.client.topics = {topicRoot(s.key) + "/#"};

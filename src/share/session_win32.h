@@ -21,11 +21,15 @@ struct SessionSettings {
     std::u16string table;
     std::u16string passphrase;
     std::u16string player;
+    std::u16string brokerUser, brokerPassword;  // for a broker that asks; none when empty
     uint32_t keyIterations = kKeyIterations;
     uint32_t listenMs = 3000;  // before a silent table is created
 };
 
 enum class SessionState { Off, Connecting, Listening, Created, Joined };
+
+constexpr uint8_t kRefusedCredentials = 4;  // CONNACK: bad user name or password
+constexpr uint8_t kRefusedNotAuthorised = 5;
 
 struct Session {
     SessionSettings settings;

@@ -139,7 +139,7 @@ std::u16string fromUtf8(const std::string& s) {
 
 std::vector<uint8_t> encodeShareSettings(const ShareRequest& r) {
     const std::string text = "host=" + r.host + "\nport=" + std::to_string(r.port) + "\ntable=" + toUtf8(r.table) +
-                             "\nplayer=" + toUtf8(r.player) + "\n";
+                             "\nplayer=" + toUtf8(r.player) + "\nuser=" + toUtf8(r.brokerUser) + "\n";
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
@@ -160,6 +160,7 @@ void decodeShareSettings(const std::vector<uint8_t>& bytes, ShareRequest& r) {
         if (key == "port" && portOf(fromUtf8(value), port)) r.port = port;
         if (key == "table") r.table = fromUtf8(value).substr(0, 200);
         if (key == "player") r.player = fromUtf8(value).substr(0, 200);
+        if (key == "user") r.brokerUser = fromUtf8(value).substr(0, 200);
     }
 }
 

@@ -14,6 +14,7 @@ struct ShareRequest {
     uint16_t port = 1883;
     std::u16string table;
     std::u16string player;
+    std::u16string brokerUser;  // when the broker asks for one (its password is never kept)
 };
 
 // The arguments after the program's name: --share HOST[:PORT] --table NAME --player NAME (the
@@ -23,7 +24,7 @@ bool parseShareArguments(const std::vector<std::u16string>& args, ShareRequest& 
 
 // The file of the remembered settings: the state file's name with ".share" for ".dat".
 std::u16string shareSettingsPath(const std::u16string& statePath);
-// "host=", "port=", "table=" and "player=" lines in UTF-8.
+// "host=", "port=", "table=", "player=" and "user=" lines in UTF-8.
 std::vector<uint8_t> encodeShareSettings(const ShareRequest& r);
 // Takes what it can read; the rest keeps its value.
 void decodeShareSettings(const std::vector<uint8_t>& bytes, ShareRequest& r);

@@ -9,8 +9,9 @@
 //   carry X Y TO_X TO_Y      a click that picks the card up, a glide, a click that puts it down
 //   lift X Y TO_X TO_Y       a double click that lifts the pile, a glide, a click
 //   press ID                 a panel button
-//   share HOST|PORT|TABLE|PASSPHRASE|NAME
-//                            fills in the sharing dialog and presses "共有する": "ok" or its answer
+//   share HOST|PORT|TABLE|PASSPHRASE|NAME[|USER|PASSWORD]
+//                            fills in the sharing dialog and presses "共有する": "ok|" and what the
+//                            dialog says a second later, or its answer when sharing did not start
 //   stop                     "共有をやめる" in the sharing dialog
 //   watch SECONDS            waits for the cards to move and come to rest (a second without a
 //                            change): "TIME|l,t;..." the time of the last change, in µs, and the
@@ -211,11 +212,12 @@ std::string run(const std::string& line) {
         if (verb == "share") {
             std::string fields;
             std::getline(in >> std::ws, fields);
-            const int ids[] = {IDC_RP_SHARE_HOST, IDC_RP_SHARE_PORT, IDC_RP_SHARE_TABLE, IDC_RP_SHARE_PASS, IDC_RP_SHARE_PLAYER};
+            const int ids[] = {IDC_RP_SHARE_HOST,   IDC_RP_SHARE_PORT, IDC_RP_SHARE_TABLE,   IDC_RP_SHARE_PASS,
+                               IDC_RP_SHARE_PLAYER, IDC_RP_SHARE_USER, IDC_RP_SHARE_USERPASS};
             std::istringstream parts(fields);
             std::string part;
             for (int id : ids) {
-                std::getline(parts, part, '|');
+                if (!std::getline(parts, part, '|')) part.clear();
                 SetDlgItemTextW(dialog, id, wide(part).c_str());
             }
         }
@@ -226,7 +228,13 @@ std::string run(const std::string& line) {
         if (IsWindow(dialog)) {
             wchar_t status[512] = {};
             GetDlgItemTextW(dialog, IDC_RP_SHARE_STATUS, status, 512);
-            if (verb == "share" && IsWindowEnabled(GetDlgItem(dialog, IDC_RP_SHARE_START))) answer = narrow(status);
+            if (verb == "share" && IsWindowEnabled(GetDlgItem(dialog, IDC_RP_SHARE_START))) {
+                answer = narrow(status);
+            } else if (verb == "share") {
+                Sleep(1000);
+                GetDlgItemTextW(dialog, IDC_RP_SHARE_STATUS, status, 512);
+                answer = "ok|" + narrow(status);
+            }
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
         settle();

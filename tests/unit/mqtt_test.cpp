@@ -126,6 +126,8 @@ TEST(MqttClient, DeliversAcknowledgesPingsAndNoticesADeadBrokerOrBadBytes) {
     EXPECT_FALSE(refused.hear(b({0x20, 2, 0, 5}), 0));
     EXPECT_EQ(refused.c.refusal, 5) << "not authorised";
     EXPECT_TRUE(refused.ups.empty());
+    closed(refused.c);
+    EXPECT_EQ(refused.ups, std::vector<bool>{false}) << "the transport's close tells the refusal";
 
     Wire garbage;
     opened(garbage.c, 0);

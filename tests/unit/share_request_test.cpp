@@ -49,12 +49,14 @@ TEST(ShareSettings, TheLastServerTableAndNameComeBackAndNothingElse) {
     r.port = 8883;
     r.table = u"金曜の𠮷野家";  // a character beyond the basic plane too
     r.player = u"花子";
+    r.brokerUser = u"club";
     ShareRequest back;
     decodeShareSettings(encodeShareSettings(r), back);
     EXPECT_EQ(back.host, r.host);
     EXPECT_EQ(back.port, r.port);
     EXPECT_EQ(back.table, r.table);
     EXPECT_EQ(back.player, r.player);
+    EXPECT_EQ(back.brokerUser, r.brokerUser);
     const std::string odd = "host=bad host\nport=99999\npassphrase=secret\ntable=\xff\xfe\n";
     ShareRequest kept;
     decodeShareSettings(std::vector<uint8_t>(odd.begin(), odd.end()), kept);
