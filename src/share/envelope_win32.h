@@ -22,6 +22,11 @@ struct Instance {
     uint64_t random = 0;
 };
 inline bool operator==(const Instance& a, const Instance& b) { return a.createdAt == b.createdAt && a.random == b.random; }
+// Of two tables made under one name at about the same moment, the older one wins (the random part
+// decides a tie).
+inline bool operator<(const Instance& a, const Instance& b) {
+    return a.createdAt != b.createdAt ? a.createdAt < b.createdAt : a.random < b.random;
+}
 
 // "rupone/1/<table id in hex>", the root of the table's topics.
 std::string topicRoot(const TableKey& key);

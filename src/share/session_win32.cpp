@@ -114,7 +114,32 @@ void decide(Session& s) {
         publishState(s);
     }
     publishPresence(s);
+    s.decidedAt = GetTickCount();
     tell(s);
+}
+
+// Another table of the same name: within this player's first 10 s at ours (or while still
+// listening), an older one wins and this player goes over to it, laid afresh from what it sends;
+// a younger one is refused, and if it wrote its state over ours, ours is published again (a player
+// who joins later takes the table the retained state names). True when the message is to be taken.
+bool rival(Session& s, const Instance& theirs, Topic kind) {
+    const bool early = s.state == SessionState::Listening || (shared(s) && GetTickCount() - s.decidedAt < kRivalMs);
+    if (!(theirs < s.instance) || !early) {
+        if (kind == Topic::State && shared(s) && s.instance < theirs) publishState(s);
+        return false;
+    }
+    s.instance = theirs;
+    s.players.clear();
+    s.early.clear();
+    s.tableWidth = s.tableHeight = 0;
+    if (shared(s)) {
+        stopSharing(s.shared);
+        s.shared = SharedTable();
+        s.state = SessionState::Listening;
+        s.listenSince = GetTickCount();  // the winner's state, published again over ours, is on its way
+    }
+    tell(s);
+    return true;
 }
 
 void heard(Session& s, const mqtt::Message& m) {
@@ -149,8 +174,8 @@ void heard(Session& s, const mqtt::Message& m) {
     if (!s.instanceKnown) {
         s.instance = instance;
         s.instanceKnown = true;
-    } else if (!(instance == s.instance)) {
-        return;  // another instance of the same name: last week's table, or a rival that lost
+    } else if (!(instance == s.instance) && !rival(s, instance, kind)) {
+        return;
     }
     if (kind == Topic::Presence) {
         s.players[from].assign(payload.begin(), payload.end());

@@ -43,6 +43,7 @@ struct Session {
     SessionState state = SessionState::Off;
     bool connected = false;
     uint32_t listenSince = 0;
+    uint32_t decidedAt = 0;  // when this player took its place at the table
     uint32_t lastDigest = 0;
     desk::Window owner = nullptr;
     desk::Rect work;
@@ -60,6 +61,7 @@ struct Session {
 };
 
 constexpr uint32_t kDigestEveryMs = 30000;
+constexpr uint32_t kRivalMs = 10000;  // a player's first time at a table, in which an older one wins
 constexpr uint32_t kMostAnswerDelayMs = 500;  // several players answering one digest spread out
 constexpr uint32_t kStateLookMs = 2000;       // a retained state not back by then is published again
 constexpr size_t kCardsPerStateChunk = 400;  // about 56 KB a chunk: under the brokers' 64 KB

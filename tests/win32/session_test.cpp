@@ -62,6 +62,42 @@ protected:
         return nullptr;
     }
     Card& card(uint32_t index) { return *session.shared.cards.at(CardId{0, 0, index}); }
+    // Another player's table of three cards, its state published (retained) as of that instance.
+    void publishTheirs(const Instance& theirs) {
+        Replica replica;
+        Changes made;
+        made.stamp = {1, 42};
+        for (uint32_t i = 1; i <= 3; ++i) {
+            const CardId id{0, 0, i};
+            made.creations.push_back({id, kHearts, static_cast<int32_t>(i)});
+            made.writes.push_back({id, Register::Present, {}, true, {}});
+            made.writes.push_back({id, Register::Place, {200 * static_cast<int32_t>(i), 300}, false, {}});
+            made.writes.push_back({id, Register::Face, {}, true, {}});
+            made.writes.push_back({id, Register::Order, {}, false, freshKeys(3, 42, 1)[i - 1]});
+        }
+        applyChanges(replica, made);
+        ByteWriter w;
+        w.i32(1280);
+        w.i32(1024);
+        const std::vector<uint8_t> cards = encodeCards(42, cardsIn(replica, ~uint64_t{0}));
+        w.raw(cards.data(), cards.size());
+        mqtt::publish(peer.client, topicOf(key, Topic::State, 0), sealEnvelope(key, theirs, Topic::State, 42, ++sealedCount, w.take()),
+                      1, true, GetTickCount());
+    }
+    // How many state messages this player's session has published so far.
+    size_t statesSent() {
+        size_t n = 0;
+        for (const mqtt::Message& m : got) {
+            Instance instance;
+            uint64_t from = 0;
+            std::vector<uint8_t> payload;
+            n += m.topic == topicOf(key, Topic::State, 0) &&
+                 openEnvelope(key, Topic::State, m.payload.data(), m.payload.size(), instance, from, payload) &&
+                 from == session.session;
+        }
+        return n;
+    }
+    uint32_t sealedCount = 0;
 
     SessionSettings settings;
     Session session;
@@ -118,28 +154,10 @@ TEST_F(SharedSession, ASilentTableIsCreatedAndAnsweredOnlyWithItsKey) {
 TEST_F(SharedSession, ATableThatAnswersIsJoinedAndLaidFromItsState) {
     // Another player's table of three cards, retained on the broker with its presence.
     const Instance theirs{1700000000, 7};
-    Replica replica;
-    Changes made;
-    made.stamp = {1, 42};
-    for (uint32_t i = 1; i <= 3; ++i) {
-        const CardId id{0, 0, i};
-        made.creations.push_back({id, kHearts, static_cast<int32_t>(i)});
-        made.writes.push_back({id, Register::Present, {}, true, {}});
-        made.writes.push_back({id, Register::Place, {200 * static_cast<int32_t>(i), 300}, false, {}});
-        made.writes.push_back({id, Register::Face, {}, true, {}});
-        made.writes.push_back({id, Register::Order, {}, false, freshKeys(3, 42, 1)[i - 1]});
-    }
-    applyChanges(replica, made);
-    ByteWriter w;
-    w.i32(1280);
-    w.i32(1024);
-    const std::vector<uint8_t> cards = encodeCards(42, cardsIn(replica, ~uint64_t{0}));
-    w.raw(cards.data(), cards.size());
-    mqtt::publish(peer.client, topicOf(key, Topic::State, 0), sealEnvelope(key, theirs, Topic::State, 42, 1, w.take()), 1,
-                  true, GetTickCount());
+    publishTheirs(theirs);
     const std::string name = "太郎";
     mqtt::publish(peer.client, topicOf(key, Topic::Presence, 42),
-                  sealEnvelope(key, theirs, Topic::Presence, 42, 2, std::vector<uint8_t>(name.begin(), name.end())), 1,
+                  sealEnvelope(key, theirs, Topic::Presence, 42, ++sealedCount, std::vector<uint8_t>(name.begin(), name.end())), 1,
                   true, GetTickCount());
     ASSERT_TRUE(pumpUntil([this] { return peer.client.unacknowledged.empty(); }));
 
@@ -155,6 +173,26 @@ TEST_F(SharedSession, ATableThatAnswersIsJoinedAndLaidFromItsState) {
 
     mqtt::publish(peer.client, topicOf(key, Topic::Presence, 42), {}, 1, true, GetTickCount());
     EXPECT_TRUE(pumpUntil([this] { return session.players.empty(); })) << "a cleared presence is a player gone";
+}
+
+TEST_F(SharedSession, AnOlderTableOfTheSameNameWinsAndAYoungerOneIsRefused) {
+    std::u16string why;
+    ASSERT_TRUE(startSession(session, settings, table.cardParent, {0, 0, 1280, 1024}, why));
+    ASSERT_TRUE(pumpUntil([this] { return session.state == SessionState::Created && statesSent() == 1; }));
+    const Instance ours = session.instance;
+
+    // A table made a moment later under the same name writes its state over ours.
+    publishTheirs({ours.createdAt + 5, 1});
+    ASSERT_TRUE(pumpUntil([this] { return statesSent() == 2; })) << "ours is published again over it";
+    EXPECT_TRUE(session.instance == ours);
+    EXPECT_EQ(table.deck.count(), 5u);
+
+    // One made earlier wins within this player's first seconds: the table goes over to it.
+    const Instance older{ours.createdAt - 5, 1};
+    publishTheirs(older);
+    ASSERT_TRUE(pumpUntil([this] { return session.state == SessionState::Joined; }));
+    EXPECT_TRUE(session.instance == older);
+    EXPECT_TRUE(pumpUntil([this] { return table.deck.count() == 3; })) << "laid from the winner's state";
 }
 
 }  // namespace
