@@ -44,31 +44,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-constexpr int kPile = 53;
-constexpr int kPileX = 300, kPileY = 300;
+constexpr int kPile = e2e::kPile;
+constexpr int kPileX = e2e::kPileX, kPileY = e2e::kPileY;
 constexpr int kCarrySteps = 5;
 
-// The 53-card pile first (top first, face up), then heaps of 20 over the rest of the screen.
 StateData tableOf(int n) {
-    StateData d;
-    d.panelX = 20;
-    d.panelY = 600;
+    StateData d = e2e::pileAndHeaps(n);
     d.soundOn = GetEnvironmentVariableW(L"PROBE_SOUND", nullptr, 0) ? 1 : 0;
-    d.cards.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        StateCard& c = d.cards[static_cast<size_t>(i)];
-        c.suit = i == 0 ? u'j' : u"hscd"[(i - 1) / 13 % 4];
-        c.rank = i == 0 ? 0 : (i - 1) % 13 + 1;
-        c.faceUp = 1;
-        if (i < kPile) {
-            c.x = kPileX + i / 4;
-            c.y = kPileY + i / 4;
-        } else {
-            const int heap = (i - kPile) / 20 % 90, j = (i - kPile) % 20;
-            c.x = 450 + heap % 10 * 75 + j;
-            c.y = 20 + heap / 10 * 100 + j;
-        }
-    }
     return d;
 }
 

@@ -7,6 +7,9 @@ MQTT broker on a free loopback port, so that it can kill the broker and start it
 It prints each check and the figures (latency from one table to the other, bytes on the broker per
 gesture) and exits 1 when a check fails.
 
+With --join N... it only measures: for each table size, laying it from a state file beside
+joining it from the other program.
+
 Environment: RUPONE_BUILD_WIN (player.exe and rupone.exe), DISPLAY and WINEPREFIX (the first
 player), PLAYER_B_DISPLAY and PLAYER_B_PREFIX (the second).
 """
@@ -179,9 +182,9 @@ class Player:
             time.sleep(0.2)
         return False
 
-    def share(self, port, passphrase, name, user=""):
+    def share(self, port, passphrase, name, user="", table=TABLE):
         """Shares from the dialog: "ok", or the dialog's answer when sharing did not start."""
-        answer = self.ask("share 127.0.0.1|%d|%s|%s|%s|%s" % (port, TABLE, passphrase, name, user), 60)
+        answer = self.ask("share 127.0.0.1|%d|%s|%s|%s|%s" % (port, table, passphrase, name, user), 60)
         self.said = answer[3:] if answer.startswith("ok|") else answer
         return "ok" if answer.startswith("ok|") else answer
 
@@ -312,6 +315,37 @@ def latency(a, b, counter, lift, rounds):
         what, statistics.median(len(s) for s in sizes), statistics.median(sum(s) for s in sizes)), flush=True)
 
 
+def join_figures(a, b, port, sizes, limit=int(os.environ.get("RUPONE_JOIN_LIMIT", "900"))):
+    """For each size: the time A takes to lay a table of n cards from its state file, and the time B
+    takes from "共有する" to showing that table (the 3 s it listens first included)."""
+    for n in sizes:
+        for p in (a, b):
+            p.ask("close", 600)
+            shutil.rmtree(os.path.join(p.prefix, "drive_c", "share-two", p.name.lower()), ignore_errors=True)
+        a.ask("lay C:\\share-two\\a %d" % n)
+        start = time.monotonic()
+        a.ask("start C:\\share-two\\a")
+        if not check(a.ask("wait %d 900" % n, 960) == "ok", "A lays %d cards" % n):
+            return
+        laid = time.monotonic() - start
+        # A table of its own name: the last one's state is still retained, and would be joined.
+        name = "%s-%d" % (TABLE, n)
+        check(a.share(port, PASS, "A", table=name) == "ok" and a.wait_caption("新しいテーブルを作りました", 600),
+              "A shares %d cards" % n)
+        b.ask("start C:\\share-two\\b")
+        b.ask("wait 53 120")
+        start = time.monotonic()
+        check(b.share(port, PASS, "B", table=name) == "ok", "B shares")
+        joined = b.ask("wait %d %d" % (n, limit), limit + 60) == "ok" and wait_places(b, a.ask("places", 120), limit)
+        took = time.monotonic() - start
+        if not check(joined, "B joins the table of %d cards" % n):
+            caption, faces, cards = b.table()
+            print("      B: %s, %d cards; A: %d cards" % (caption, len(cards), len(a.table()[2])))
+            return
+        print("figure  %d cards: laid from the state file in %.1f s; joined in %.1f s (3 s of listening included)" % (
+            n, laid, took), flush=True)
+
+
 def main():
     work = os.path.join(os.environ.get("RUPONE_BUILD_ROOT", BUILD), "share-two")
     shutil.rmtree(work, ignore_errors=True)
@@ -324,6 +358,16 @@ def main():
         shutil.rmtree(os.path.join(p.prefix, "drive_c", "share-two"), ignore_errors=True)
         os.makedirs(os.path.join(p.prefix, "drive_c", "share-two", p.name.lower()))
     counter = None
+    if "--join" in sys.argv:
+        try:
+            join_figures(a, b, broker.port, [int(n) for n in sys.argv[sys.argv.index("--join") + 1:]])
+        finally:
+            for p in (a, b):
+                p.ask("close", 600)
+                p.proc.stdin.close()
+                p.proc.wait(60)
+            broker.stop()
+        return 1 if failures else 0
     try:
         # A shares from the command line with the passphrase in the environment: nobody is there yet.
         a.ask("env RUPONE_PASSPHRASE %s" % PASS)

@@ -48,6 +48,29 @@ Search search(DWORD pid) {
 
 }  // namespace
 
+StateData pileAndHeaps(int n) {
+    StateData d;
+    d.panelX = 20;
+    d.panelY = 600;
+    d.soundOn = 0;
+    d.cards.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        StateCard& c = d.cards[static_cast<size_t>(i)];
+        c.suit = i == 0 ? u'j' : u"hscd"[(i - 1) / 13 % 4];
+        c.rank = i == 0 ? 0 : (i - 1) % 13 + 1;
+        c.faceUp = 1;
+        if (i < kPile) {
+            c.x = kPileX + i / 4;
+            c.y = kPileY + i / 4;
+        } else {
+            const int heap = (i - kPile) / 20 % 90, j = (i - kPile) % 20;
+            c.x = 450 + heap % 10 * 75 + j;
+            c.y = 20 + heap / 10 * 100 + j;
+        }
+    }
+    return d;
+}
+
 std::wstring freshFolder() {
     static int serial = 0;
     wchar_t temp[MAX_PATH];

@@ -17,6 +17,12 @@ struct Running {
     std::wstring exe;
 };
 
+// A table of n cards for the benchmarks: a 53-card pile first (top first, face up, at kPileX,
+// kPileY), then heaps of 20 over the rest of the screen; the panel at (20, 600), sounds off.
+constexpr int kPile = 53;
+constexpr int kPileX = 300, kPileY = 300;
+StateData pileAndHeaps(int n);
+
 // A fresh folder holding a copy of the program (so its files beside it are its own).
 std::wstring freshFolder();
 bool start(Running& r, const std::wstring& folder, const std::wstring& args = L"");

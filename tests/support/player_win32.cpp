@@ -3,6 +3,7 @@
 // two-player test (scripts/share_two.py) runs one for each player and talks to it a line at a time:
 //   start FOLDER [ARGS...]   starts rupone.exe in FOLDER (a copy beside it is made when missing)
 //   env NAME [VALUE]         sets (or clears) a variable for the programs started after it
+//   lay FOLDER N             writes a state file of N cards there (a pile, then heaps)
 //   wait N SECONDS           until N cards show and the panel is there: "ok" or "timeout"
 //   list                     "CAPTION|FACEUP,FACEDOWN|l,t,w,h;...|l,t,r,b;..." the visible cards, top
 //                            first, and what covers them on this screen alone (panel, tooltips)
@@ -169,6 +170,14 @@ std::string run(const std::string& line) {
         here.resize(here.rfind(L'\\'));
         CopyFileW((here + L"\\rupone.exe").c_str(), (f + L"\\rupone.exe").c_str(), TRUE);
         return e2e::start(program, f, wide(args)) ? "ok" : "cannot start";
+    }
+    if (verb == "lay") {
+        std::string folder;
+        int n = 0;
+        in >> folder >> n;
+        const std::wstring f = wide(folder);
+        CreateDirectoryW(f.c_str(), nullptr);
+        return e2e::writeFile(f + L"\\rupone.dat", encodeState(e2e::pileAndHeaps(n))) ? "ok" : "cannot write";
     }
     if (verb == "env") {
         std::string name, value;
