@@ -273,15 +273,16 @@ def percentile(values, p):
 def wait_places(player, target, seconds=10):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
-        if player.ask("places") == target:
+        looked = time.monotonic()
+        if player.ask("places", seconds) == target:
             return True
-        time.sleep(0.2)
+        time.sleep(max(0.2, 3 * (time.monotonic() - looked)))  # (looking costs the program too)
     return False
 
 
 def latency(a, b, counter, lift, rounds):
     """Carries the top card (or lifts the pile under it) on A back and forth; B watches its table
-    come to rest where A's is. The time from A's last step to B's last change."""
+    come to rest where A's is. The time from A's put-down (the gesture's end) to B's last change."""
     what = "53-card pile lift" if lift else "single-card carry"
     delays, sizes = [], []
     l, t = a.table()[2][0][:2]

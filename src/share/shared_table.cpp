@@ -321,8 +321,19 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
     ChangesFrom fromThem(s.listener);
     TableChange change;
     std::vector<std::unique_ptr<Card>> gone;
+    // Bottom first: a window made comes up on top of those made before it, so a table laid by a
+    // join is made in its stacking and leaves nothing to restack (under Wine, restacking thousands
+    // of windows one raise at a time costs minutes).
+    std::vector<const CardId*> bottomUp;
+    bottomUp.reserve(touched.size());
+    for (const CardId& id : touched) bottomUp.push_back(&id);
+    std::sort(bottomUp.begin(), bottomUp.end(), [&s](const CardId* a, const CardId* b) {
+        const OrderKey &ka = s.replica.cards.at(*a).order, &kb = s.replica.cards.at(*b).order;
+        return ka < kb || (ka == kb && *a < *b);
+    });
     desk::Batch batch = desk::beginBatch(static_cast<int>(touched.size()));
-    for (const CardId& id : touched) {
+    for (const CardId* each : bottomUp) {
+        const CardId& id = *each;
         const SharedCard& shared = s.replica.cards.at(id);
         auto it = s.cards.find(id);
         Card* card = it == s.cards.end() ? nullptr : it->second;

@@ -18,8 +18,8 @@
 //                            change): "TIME|l,t;..." the time of the last change, in µs, and the
 //                            places then, sorted; "timeout" when nothing moved
 //   kill | close             ends the program: killed, or through its panel
-// carry and lift answer the time of their last glide step, in µs of the wall clock that all
-// prefixes share, so that two players' answers give the latency from one table to the other.
+// carry and lift answer the time of their put-down, in µs of the wall clock that all prefixes
+// share, so that two players' answers give the latency from one table to the other.
 #include <windows.h>
 
 #include <algorithm>
@@ -85,7 +85,7 @@ std::wstring text(HWND h) {
 // Waits until the program has handled everything sent to it so far.
 void settle() {
     DWORD_PTR ignored;
-    if (HWND p = panel()) SendMessageTimeoutW(p, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    if (HWND p = panel()) SendMessageTimeoutW(p, WM_NULL, 0, 0, SMTO_NORMAL, 300000, &ignored);
     Sleep(150);
 }
 
@@ -138,18 +138,17 @@ void click(int x, int y, int times) {
     }
 }
 
-// Picks up with clicks at (x, y), glides to (toX, toY) and puts down there; the time of the last step.
+// Picks up with clicks at (x, y), glides to (toX, toY) and puts down there; the time of the
+// put-down, the gesture's end.
 long long carry(int x, int y, int toX, int toY, int clicks) {
     e2e::movePointer(x, y);
     click(x, y, clicks);
-    long long last = 0;
-    for (int i = 1; i <= 8; ++i) {
-        if (i == 8) last = nowMicros();
+    for (int i = 1; i <= 8; ++i)
         e2e::sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x + (toX - x) * i / 8, y + (toY - y) * i / 8, 15);
-    }
+    const long long end = nowMicros();
     click(toX, toY, 1);
     settle();
-    return last;
+    return end;
 }
 
 bool alive() { return program.pi.hProcess && WaitForSingleObject(program.pi.hProcess, 0) == WAIT_TIMEOUT; }
@@ -190,7 +189,10 @@ std::string run(const std::string& line) {
         size_t n = 0;
         int seconds = 30;
         in >> n >> seconds;
-        for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000; Sleep(50)) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
+            // Looking at thousands of another process's windows keeps Wine's server busy: look
+            // at most a quarter of the time, so that the program is not slowed by the watching.
+            const DWORD looked = GetTickCount();
             size_t shown = 0;
             for (const e2e::CardWindow& c : e2e::cards(program.pi.dwProcessId)) shown += c.visible;
             if (shown >= n && panel()) {
@@ -198,6 +200,7 @@ std::string run(const std::string& line) {
                 return "ok";
             }
             if (!alive()) return "ended";
+            Sleep(std::max<DWORD>(50, 3 * (GetTickCount() - looked)));
         }
         return "timeout";
     }
@@ -216,7 +219,7 @@ std::string run(const std::string& line) {
     }
     if (verb == "share" || verb == "stop") {
         PostMessageW(panel(), WM_COMMAND, IDC_RP_SHARE, 0);
-        HWND dialog = e2e::waitForWindow(program.pi.dwProcessId, L"ルポネ - テーブルを共有", 10000);
+        HWND dialog = e2e::waitForWindow(program.pi.dwProcessId, L"ルポネ - テーブルを共有", 300000);
         if (!dialog) return "no dialog";
         if (verb == "share") {
             std::string fields;
