@@ -56,20 +56,26 @@ void tell(Session& s) {
 
 bool shared(const Session& s) { return s.state == SessionState::Created || s.state == SessionState::Joined; }
 
-void takeState(Session& s, const std::vector<uint8_t>& payload) {
+// A state chunk's cards, after the table's size it begins with; false for a chunk that cannot be
+// read.
+bool stateCards(Session& s, const std::vector<uint8_t>& payload, std::vector<uint8_t>& cards) {
     ByteReader r(payload.data(), payload.size());
     const int32_t width = r.i32(), height = r.i32();
-    if (!r.ok() || width <= 0 || height <= 0 || width > kMostUnits || height > kMostUnits) return;
+    if (!r.ok() || width <= 0 || height <= 0 || width > kMostUnits || height > kMostUnits) return false;
     if (!s.tableWidth) {
         s.tableWidth = width;
         s.tableHeight = height;
     }
-    if (shared(s)) receive(s.shared, payload.data() + 8, payload.size() - 8);
+    cards.assign(payload.begin() + 8, payload.end());
+    return true;
 }
 
 void take(Session& s, Topic kind, const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> cards;
     switch (kind) {
-    case Topic::State: takeState(s, payload); break;
+    case Topic::State:
+        if (stateCards(s, payload, cards)) receive(s.shared, cards.data(), cards.size());
+        break;
     case Topic::Moves:
     case Topic::Digests: receive(s.shared, payload.data(), payload.size()); break;
     case Topic::Presence: break;
@@ -98,9 +104,17 @@ void decide(Session& s) {
         }
         joinSharing(s.shared, s.session, s.work, s.tableWidth, s.tableHeight, s.owner, publish);
         s.state = SessionState::Joined;
-        std::vector<std::pair<Topic, std::vector<uint8_t>>> early;
-        early.swap(s.early);
-        for (const auto& [kind, payload] : early) take(s, kind, payload);
+        // What was heard while listening is laid in one go: the state's chunks, then the rest.
+        std::vector<std::vector<uint8_t>> heard;
+        for (auto& [kind, payload] : s.early) {
+            std::vector<uint8_t> cards;
+            if (kind != Topic::State)
+                heard.push_back(std::move(payload));
+            else if (stateCards(s, payload, cards))
+                heard.push_back(std::move(cards));
+        }
+        s.early.clear();
+        receiveAll(s.shared, std::move(heard));
         publishDigest(s);
     } else {
         uint64_t random = 0;
@@ -183,7 +197,8 @@ void heard(Session& s, const mqtt::Message& m) {
         return;
     }
     if (s.state == SessionState::Listening) {
-        if (kind == Topic::State) takeState(s, payload);
+        std::vector<uint8_t> cards;
+        if (kind == Topic::State) stateCards(s, payload, cards);  // the table's size, before deciding
         s.early.emplace_back(kind, std::move(payload));
         return;
     }

@@ -331,7 +331,13 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
         const OrderKey &ka = s.replica.cards.at(*a).order, &kb = s.replica.cards.at(*b).order;
         return ka < kb || (ka == kb && *a < *b);
     });
-    desk::Batch batch = desk::beginBatch(static_cast<int>(touched.size()));
+    struct Shown {
+        desk::Window window;
+        desk::Point at;
+        uint32_t flags;
+    };
+    std::vector<Shown> shown;
+    shown.reserve(touched.size());
     for (const CardId* each : bottomUp) {
         const CardId& id = *each;
         const SharedCard& shared = s.replica.cards.at(id);
@@ -368,8 +374,13 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
         }
         const desk::Point at = s.units.toPixels(shared.place, model.cardWidth, model.cardHeight);
         s.shownAt[card] = at;
-        batch = desk::defer(batch, card->window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | show);
+        shown.push_back({card->window, at, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | show});
     }
+    // Placed and shown from the top down, as the table is laid from its file: the window system
+    // then shows each by its move, one call a card.
+    desk::Batch batch = desk::beginBatch(static_cast<int>(shown.size()));
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+        batch = desk::defer(batch, it->window, nullptr, it->at.x, it->at.y, 0, 0, it->flags);
     endBatchRefreshingMarks(batch);
     restackAsShared(s);
     takeInOutsideChange();
@@ -381,8 +392,10 @@ void showShared(SharedTable& s, const std::vector<CardId>& touched) {
 
 namespace {
 
-bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
-    std::vector<CardId> touched;
+// Merges a message into the replica and adds the cards it changed to those to show; false when it
+// could not be read.
+bool merge(SharedTable& s, const uint8_t* bytes, size_t size, std::vector<CardId>& touched) {
+    std::vector<CardId> now;
     switch (kindOf(bytes, size)) {
     case MessageKind::Summary: {
         uint64_t from = 0;
@@ -395,15 +408,15 @@ bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
         uint64_t from = 0;
         std::vector<CardState> cards;
         if (!decodeCards(bytes, size, from, cards)) break;
-        touched = mergeCards(s.replica, cards);
-        if (!touched.empty()) showShared(s, touched);
+        now = mergeCards(s.replica, cards);
+        touched.insert(touched.end(), now.begin(), now.end());
         return true;
     }
     default: {
         Changes in;
         if (!decodeChanges(bytes, size, in)) break;
-        touched = applyChanges(s.replica, in);
-        if (!touched.empty()) showShared(s, touched);
+        now = applyChanges(s.replica, in);
+        touched.insert(touched.end(), now.begin(), now.end());
         return true;
     }
     }
@@ -411,12 +424,30 @@ bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
     return false;
 }
 
+// Shows the cards several merges changed, each once, in one batch: a table joined from many state
+// chunks is made in one pass, in its stacking, instead of restacked after every chunk.
+void showMerged(SharedTable& s, std::vector<CardId>& touched) {
+    if (touched.empty()) return;
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    showShared(s, touched);
+}
+
+bool take(SharedTable& s, const uint8_t* bytes, size_t size) {
+    std::vector<CardId> touched;
+    const bool read = merge(s, bytes, size, touched);
+    showMerged(s, touched);
+    return read;
+}
+
 bool mustWait() { return desk::capture() || model.outsideChangesWait; }
 
 void takeHeld(SharedTable& s) {
     std::vector<std::vector<uint8_t>> held;
     held.swap(s.held);
-    for (const auto& bytes : held) take(s, bytes.data(), bytes.size());
+    std::vector<CardId> touched;
+    for (const auto& bytes : held) merge(s, bytes.data(), bytes.size(), touched);
+    showMerged(s, touched);
 }
 
 }  // namespace
@@ -443,6 +474,11 @@ bool receive(SharedTable& s, const uint8_t* bytes, size_t size) {
     }
     showHeld(s);
     return take(s, bytes, size);
+}
+
+void receiveAll(SharedTable& s, std::vector<std::vector<uint8_t>> messages) {
+    s.held.insert(s.held.end(), std::make_move_iterator(messages.begin()), std::make_move_iterator(messages.end()));
+    if (!mustWait()) showHeld(s);
 }
 
 std::vector<uint8_t> digestMessage(const SharedTable& s) { return encodeDigest(s.session, digestOf(s.replica)); }

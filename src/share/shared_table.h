@@ -72,6 +72,9 @@ void joinSharing(SharedTable& s, uint64_t session, const desk::Rect& work, int32
 // it could not be read. While a gesture holds the mouse (or a list names cards by their place) it
 // waits, and shows when that is over.
 bool receive(SharedTable& s, const uint8_t* bytes, size_t size);
+// Messages heard together (what arrived before the table was joined): merged first, then shown at
+// once.
+void receiveAll(SharedTable& s, std::vector<std::vector<uint8_t>> messages);
 // Shows what waited for a gesture, once none holds the mouse (the next message does it too), and
 // sends a carry step the pace held back when the gesture ended without a change of its own (the
 // mouse taken away mid-carry). Not from inside a change of the table: the gesture's own code may
