@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@
 #include "deck/history.h"
 #include "deck/table_events.h"
 #include "dialogs/takeout.h"
+#include "share/message.h"
 #include "share/shared_table.h"
 #include "support/fake_desk.h"
 
@@ -42,11 +44,16 @@ public:
     explicit Network(uint64_t seed) : rng(seed) {}
     // Every player gets every message, the sender too, after a random delay; some twice, some
     // dropped on the way and sent again later, some lost for good (the repair finds them). A
-    // player cut off from the broker neither sends nor hears.
+    // player cut off from the broker hears nothing; what it sends meanwhile is kept and sent when
+    // it is back (as the client keeps what the broker has not acknowledged), or lost.
     void publish(size_t from, size_t players, const std::vector<uint8_t>& bytes) {
-        if (cutOff(from)) return;
-        ++sentMessages;
-        sentBytes += bytes.size();
+        if (cutOff(from)) {
+            if (keepWhileCut) kept[from].push_back(bytes);
+            return;
+        }
+        Count& count = sent[share::kindOf(bytes.data(), bytes.size())];
+        ++count.messages;
+        count.bytes += bytes.size();
         for (size_t to = 0; to < players; ++to) {
             if (cutOff(to) || (lossy && rng() % 12 == 0)) continue;
             const int copies = rng() % 8 == 0 ? 2 : 1;
@@ -63,7 +70,12 @@ public:
     std::deque<Parcel> parcels;
     uint64_t now = 0;
     std::vector<uint64_t> cutUntil;  // by player: cut off from the broker until then
-    uint64_t sentMessages = 0, sentBytes = 0;  // published, as the broker takes them in
+    bool keepWhileCut = true;
+    std::map<size_t, std::vector<std::vector<uint8_t>>> kept;  // by player, while cut off
+    struct Count {
+        uint64_t messages = 0, bytes = 0;
+    };
+    std::map<share::MessageKind, Count> sent;  // published, as the broker takes them in
 };
 
 class ShareSim {
@@ -153,10 +165,17 @@ public:
         std::swap(table, players[i]->table);
     }
 
-    // The player loses the broker for a while; back, it sends its digest, as after every CONNACK.
+    // The player loses the broker for a while; back, it sends what it kept and its digest, as
+    // after every CONNACK.
     void cut(size_t i, uint64_t duration) {
         net.cutUntil.resize(players.size());
         net.cutUntil[i] = net.now + duration;
+    }
+    void rejoin(size_t i) {
+        std::vector<std::vector<uint8_t>> kept;
+        kept.swap(net.kept[i]);
+        for (const auto& bytes : kept) net.publish(i, players.size(), bytes);
+        net.publish(i, players.size(), share::digestMessage(players[i]->shared));
     }
 
     void deliverDue(bool all) { pass(all ? 1000 : 5); }
@@ -164,8 +183,7 @@ public:
         const uint64_t was = net.now;
         net.now += duration;
         for (size_t i = 0; i < net.cutUntil.size(); ++i)
-            if (net.cutUntil[i] > was && net.cutUntil[i] <= net.now)
-                net.publish(i, players.size(), share::digestMessage(players[i]->shared));
+            if (net.cutUntil[i] > was && net.cutUntil[i] <= net.now) rejoin(i);
         std::deque<Parcel> later;
         while (!net.parcels.empty()) {
             // Reordered: any due parcel may come first.

@@ -28,8 +28,11 @@ TEST(SharedTableSim, EveryPlayersTableEndsTheSameWhateverTheNetworkDoes) {
         for (int step = 0; step < 40; ++step) {
             if (sim.rng() % 30 == 0 && sim.players.size() < 6)
                 sim.join();
-            else if (sim.rng() % 25 == 0)
-                sim.cut(sim.rng() % sim.players.size(), 20 + sim.rng() % 150);  // a partition that heals
+            else if (sim.rng() % 25 == 0) {
+                // A partition that heals; what the player did meanwhile comes after it, or is lost.
+                sim.net.keepWhileCut = sim.rng() % 2;
+                sim.cut(sim.rng() % sim.players.size(), 20 + sim.rng() % 150);
+            }
             else if (sim.rng() % 3)
                 sim.act(sim.rng() % sim.players.size());
             else
