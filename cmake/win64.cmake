@@ -4,6 +4,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 set(RUPONE_SHELL_SOURCES
+  src/app/help_win32.cpp
   src/app/main_win32.cpp
   src/app/panel_win32.cpp
   src/cards/card_window_win32.cpp
@@ -20,7 +21,7 @@ set(RUPONE_SHELL_SOURCES
   src/share/seal_win32.cpp
   src/share/session_win32.cpp
 )
-set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32 advapi32)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32 advapi32 ole32)
 
 add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
 target_include_directories(rupone_core PUBLIC src)
@@ -30,6 +31,22 @@ target_link_libraries(rupone_core PUBLIC ${RUPONE_SYSTEM_LIBS})
 file(GLOB RUPONE_ASSETS CONFIGURE_DEPENDS src/res/assets/*)
 set_source_files_properties(src/res/rupone.rc PROPERTIES
   OBJECT_DEPENDS "${RUPONE_ASSETS};${CMAKE_SOURCE_DIR}/src/res/ids.h;${CMAKE_SOURCE_DIR}/src/res/rupone.manifest")
+
+# The manual, built from docs/help beside the program (chmcmd, from Debian's fp-utils).
+find_program(RUPONE_CHMCMD chmcmd)
+find_package(Python3 COMPONENTS Interpreter)
+if(RUPONE_CHMCMD AND Python3_FOUND)
+  file(GLOB_RECURSE RUPONE_HELP_PAGES CONFIGURE_DEPENDS docs/help/*)
+  add_custom_command(OUTPUT "${CMAKE_BINARY_DIR}/ルポネ.chm"
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_help.py ${CMAKE_SOURCE_DIR}/docs/help "${CMAKE_BINARY_DIR}/ルポネ.chm"
+    DEPENDS ${RUPONE_HELP_PAGES} ${CMAKE_SOURCE_DIR}/tools/make_help.py
+    COMMENT "Building the manual")
+  add_custom_target(manual ALL DEPENDS "${CMAKE_BINARY_DIR}/ルポネ.chm")
+  add_test(NAME ManualListsEveryPageAndEveryLinkResolves
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check_help.py "${CMAKE_BINARY_DIR}/ルポネ.chm" ${CMAKE_SOURCE_DIR}/docs/help)
+else()
+  message(STATUS "chmcmd not found: the manual is not built")
+endif()
 
 add_executable(rupone WIN32 src/app/entry_win32.cpp src/res/rupone.rc)
 target_compile_options(rupone PRIVATE -municode ${RUPONE_WARNINGS})
@@ -55,6 +72,8 @@ add_executable(win32_tests ${RUPONE_WIN32_TESTS} src/res/rupone.rc)
 target_include_directories(win32_tests PRIVATE tests)
 target_compile_options(win32_tests PRIVATE ${RUPONE_WARNINGS})
 target_link_libraries(win32_tests PRIVATE rupone_core gtest gtest_main)
+# The manual's sources, as the Wine tests see them (Z: is the root of the Linux file system).
+target_compile_definitions(win32_tests PRIVATE RUPONE_HELP_SOURCES=L"Z:${CMAKE_SOURCE_DIR}/docs/help")
 gtest_discover_tests(win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
   PROPERTIES RESOURCE_LOCK desktop TIMEOUT 120)
 

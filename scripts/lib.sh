@@ -7,7 +7,7 @@ WINESERVER=/usr/lib/wine/wineserver64
 
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev python3 imagemagick
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xdotool x11-utils fonts-wine
-  fonts-ipafont-gothic fonts-liberation2 clang libclang-rt-14-dev mosquitto)
+  fonts-ipafont-gothic fonts-liberation2 clang libclang-rt-14-dev mosquitto fp-utils libchm-bin)
 
 say() { printf '== %s\n' "$*"; }
 

@@ -11,8 +11,6 @@ extern decltype(&::AlphaBlend) alphaBlendFn;
 
 extern const wchar_t kProgramName[];  // caption of start-up and shutdown errors, and the mutex
 extern const wchar_t kHelpFile[];     // "ルポネ.chm", looked up along the search path
-// The help file's full path along the search path, however long; false when there is none.
-bool findHelpFile(std::wstring& out);
 
 // Looks up GradientFill and AlphaBlend in msimg32.dll; each stays null when missing.
 HMODULE loadOptionalEntryPoints();

@@ -1,4 +1,5 @@
 #include "app/app_win32.h"
+#include "app/help_win32.h"
 
 #include <unordered_set>
 
@@ -248,8 +249,9 @@ void showDivideMenu(HWND dlg) {
 void openHelp() {
     HWND dlg = panelHwnd();
     std::wstring found;
-    if (findHelpFile(found)) {
-        ShellExecuteW(dlg, nullptr, found.c_str(), nullptr, nullptr, SW_SHOW);
+    if (help::find(found)) {
+        if (!help::open(dlg, found))
+            desk::messageBox(dlg, L"ヘルプ 「ルポネ.chm」 を開けませんでした。", L"ルポネ", MB_OK | MB_ICONWARNING);
         return;
     }
     desk::messageBox(dlg, L"ファイル 「ルポネ.chm」 が見つかりませんでした。", L"ルポネ", MB_OK | MB_ICONINFORMATION);
@@ -364,21 +366,6 @@ bool ownerBelowPanel(HWND dlg) {
 }
 
 }  // namespace
-
-bool findHelpFile(std::wstring& out) {
-    // The answer is the length found, or the room needed when the buffer is too small.
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD n = SearchPathW(nullptr, kHelpFile, nullptr, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (n == 0) return false;
-        if (n < buffer.size()) {
-            out.assign(buffer.data(), n);
-            return true;
-        }
-        buffer.assign(n, L'\0');
-    }
-    return false;
-}
 
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION) {

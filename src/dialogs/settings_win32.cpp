@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/app_win32.h"
+#include "app/help_win32.h"
 #include "app/commands.h"
 #include "app/table.h"
 #include "desk/gdi_win32.h"
@@ -114,9 +115,8 @@ void openProgramFolder(HWND dlg) {
 }
 
 void openHelpFile(HWND dlg) {
-    wchar_t found[MAX_PATH];
-    if (SearchPathW(nullptr, kHelpFile, nullptr, MAX_PATH, found, nullptr))
-        ShellExecuteW(dlg, nullptr, found, nullptr, nullptr, SW_SHOWNORMAL);
+    std::wstring found;
+    if (help::find(found)) help::open(dlg, found);
 }
 
 // The folder button's face: icon 166 and its text, centred together over the button.

@@ -174,6 +174,29 @@ TEST_F(PanelButtons, HelpWithoutTheHelpFileSaysSoAndOpensTheFolder) {
     EXPECT_TRUE(e2e::alive(table));
 }
 
+// With the manual beside the program, help opens it. Wine here has no browser engine for its help
+// viewer, so the pages come out of the manual into a folder of their own for the user's browser.
+TEST_F(PanelButtons, HelpWithTheManualOpensItsPages) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring built = exe;
+    built = built.substr(0, built.find_last_of(L'\\')) + L"\\ルポネ.chm";
+    ASSERT_TRUE(CopyFileW(built.c_str(), (folder + L"\\ルポネ.chm").c_str(), FALSE));
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring first = std::wstring(temp) + L"ルポネ のヘルプ\\index.html";
+    DeleteFileW(first.c_str());
+    PostMessageW(panel, WM_COMMAND, IDC_RP_HELP, 0);
+    bool opened = false;
+    for (int i = 0; i < 100 && !opened; ++i) {
+        Sleep(50);
+        opened = GetFileAttributesW(first.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    EXPECT_TRUE(opened) << "the pages came out of the manual";
+    EXPECT_EQ(e2e::waitForMessageBox(table.pi.dwProcessId, 500), nullptr) << "no message";
+    EXPECT_TRUE(e2e::alive(table));
+}
+
 TEST_F(PanelButtons, TwelveDistinctIconsOnTheButtons) {
     HDC screen = GetDC(nullptr);
     std::set<std::vector<COLORREF>> looks;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_win32.h"
+#include "app/help_win32.h"
 #include "app/table.h"
 #include "deck/state_file.h"
 #include "res/ids.h"
@@ -206,7 +207,8 @@ TEST(HelpFile, IsFoundWholeEvenWhereItsPathIsLongerThanAPathBuffer) {
     CreateDirectoryW(folder.c_str(), nullptr);
     folder += L"\\" + std::wstring(120, L'p');
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    const std::wstring file = folder + L"\\" + kHelpFile;
+    const wchar_t* name = L"ルポネ-長い道.chm";  // (the manual itself lies beside the tests)
+    const std::wstring file = folder + L"\\" + name;
     HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
@@ -215,14 +217,48 @@ TEST(HelpFile, IsFoundWholeEvenWhereItsPathIsLongerThanAPathBuffer) {
     const std::wstring oldPath = path;
     SetEnvironmentVariableW(L"PATH", (folder.substr(4) + L";" + oldPath).c_str());
     std::wstring found;
-    const bool ok = findHelpFile(found);
+    const bool ok = help::find(found, name);
     SetEnvironmentVariableW(L"PATH", oldPath.c_str());
     DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str());
     ASSERT_TRUE(ok);
     EXPECT_GT(found.size(), static_cast<size_t>(MAX_PATH));
-    EXPECT_EQ(found.substr(found.size() - std::wstring(kHelpFile).size()), kHelpFile) << "the whole path";
+    EXPECT_EQ(found.substr(found.size() - std::wstring(name).size()), name) << "the whole path";
+}
+
+std::vector<uint8_t> readAll(const std::wstring& path) {
+    std::vector<uint8_t> out;
+    desk::readFile(std::u16string(path.begin(), path.end()), 1 << 24, out);
+    return out;
+}
+
+// Where the help viewer cannot show the manual, its pages are copied out whole: every file of the
+// manual's sources comes out byte for byte the same.
+TEST(HelpFile, ThePagesComeOutOfTheManualAsTheyWereWritten) {
+    std::wstring chm;
+    ASSERT_TRUE(help::find(chm)) << "the build puts the manual beside the tests";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"rupone-help-pages";
+    ASSERT_TRUE(help::extractPages(chm, folder));
+    const std::wstring sources = L"" RUPONE_HELP_SOURCES;
+    int compared = 0;
+    for (const wchar_t* sub : {L"", L"images\\"}) {
+        WIN32_FIND_DATAW f;
+        HANDLE h = FindFirstFileW((sources + L"\\" + sub + L"*.*").c_str(), &f);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        do {
+            if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::wstring name = std::wstring(sub) + f.cFileName;
+            if (name == L"contents.txt") continue;
+            EXPECT_EQ(readAll(folder + L"\\" + name), readAll(sources + L"\\" + name)) << std::string(name.begin(), name.end());
+            ++compared;
+        } while (FindNextFileW(h, &f));
+        FindClose(h);
+    }
+    EXPECT_GT(compared, 10);
+    EXPECT_FALSE(help::extractPages(sources + L"\\index.html", folder)) << "not a manual";
 }
 
 }  // namespace
