@@ -5,11 +5,13 @@ add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 set(RUPONE_SHELL_SOURCES
   src/app/help_win32.cpp
+  src/app/hint_win32.cpp
   src/app/main_win32.cpp
   src/app/panel_win32.cpp
   src/cards/card_window_win32.cpp
   src/desk/desk_win32.cpp
   src/desk/files_win32.cpp
+  src/desk/ui_font_win32.cpp
   src/dialogs/icon_button_win32.cpp
   src/dialogs/settings_win32.cpp
   src/dialogs/share_win32.cpp

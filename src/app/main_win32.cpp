@@ -1,4 +1,6 @@
 #include "app/app_win32.h"
+#include "desk/ui_font_win32.h"
+#include "app/hint_win32.h"
 
 #include "app/table.h"
 #include "dialogs/share_win32.h"
@@ -59,13 +61,14 @@ int runTable(HINSTANCE instance) {
     std::u16string wrong;
     if (!parseShareArguments(asked, wrong)) MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(wrong.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
     if (!table.panel) {
-        HWND created = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
+        HWND created = CreateDialogIndirectParamW(instance, uifont::dialogTemplate(IDD_RP_PANEL), nullptr, panelDialogProc, 0);
         if (!table.panel) table.panel = toWindow(created);
     }
     if (table.panel) shareAsAsked(asked);
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (IsDialogMessageW(toHwnd(table.panel), &msg)) continue;
+        if (HWND note = hint::window(); note && IsDialogMessageW(note, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

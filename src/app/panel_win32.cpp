@@ -1,5 +1,7 @@
 #include "app/app_win32.h"
+#include "desk/ui_font_win32.h"
 #include "app/help_win32.h"
+#include "app/hint_win32.h"
 
 #include <unordered_set>
 
@@ -11,6 +13,7 @@
 #include "cards/gestures.h"
 #include "deck/deck.h"
 #include "deck/marks.h"
+#include "deck/state_file.h"
 #include "deck/history.h"
 #include "app/keeping.h"
 #include "desk/gdi_win32.h"
@@ -97,6 +100,7 @@ void createPanelTooltips(HWND dlg) {
                                nullptr);
     table.panelTooltip = toWindow(tip);
     if (!tip) return;
+    uifont::fitJapanese(tip);
     desk::putTipAway(tip);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(65535, 0));
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 0);
@@ -182,7 +186,10 @@ void startUp(HWND dlg) {
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
     installTableListeners();
+    const std::u16string state = stateFilePath(desk::modulePath());
+    const bool firstStart = !state.empty() && GetFileAttributesW(reinterpret_cast<const wchar_t*>(state.c_str())) == INVALID_FILE_ATTRIBUTES;
     buildTable(loadState());
+    hint::showIfFirstStart(dlg, firstStart);
 }
 
 // Closing saves the table before anything is taken down, as an editor does: when the save fails

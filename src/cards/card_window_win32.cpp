@@ -1,4 +1,5 @@
 #include "cards/card_window_win32.h"
+#include "desk/ui_font_win32.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -240,6 +241,7 @@ void createCardTooltip() {
                                nullptr, GetModuleHandleW(nullptr), nullptr);
     table.cardTip = toWindow(tip);
     if (!tip) return;
+    uifont::fitJapanese(tip);
     desk::putTipAway(tip);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 65535);
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);

@@ -1,4 +1,5 @@
 #include "dialogs/settings_win32.h"
+#include "desk/ui_font_win32.h"
 
 #include <objbase.h>  // before commdlg.h, for the print dialog of Windows 2000 and later
 #include <commdlg.h>
@@ -273,7 +274,7 @@ void openSettings() {
     if (keptDialog && IsWindow(keptDialog)) {
         showLiveValues(keptDialog, block);
     } else {
-        keptDialog = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_SETTINGS), panel, settingsDialogProc,
+        keptDialog = CreateDialogIndirectParamW(appInstance, uifont::dialogTemplate(IDD_RP_SETTINGS), panel, settingsDialogProc,
                                         reinterpret_cast<LPARAM>(&block));
         if (!keptDialog) return;
     }

@@ -1,4 +1,5 @@
 #include "dialogs/share_win32.h"
+#include "desk/ui_font_win32.h"
 
 #include <string>
 
@@ -201,7 +202,7 @@ void initDialog(HWND dlg) {
 
 void openSharing() {
     if (shareDialog) return;
-    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_SHARE), toHwnd(table.panel), shareDialogProc, 0);
+    DialogBoxIndirectParamW(appInstance, uifont::dialogTemplate(IDD_RP_SHARE), toHwnd(table.panel), shareDialogProc, 0);
     shareDialog = nullptr;
 }
 

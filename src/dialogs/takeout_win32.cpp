@@ -1,4 +1,5 @@
 #include "dialogs/takeout_win32.h"
+#include "desk/ui_font_win32.h"
 
 #include <iterator>
 #include <vector>
@@ -176,7 +177,7 @@ void openTakeOut() {
     // Its list names the cards by their place in the Deck: another player's take-out or put-away
     // meanwhile would make it point at other cards, so those wait until it closes.
     table.outsideChangesWait = true;
-    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_RP_TAKEOUT), toHwnd(table.panel), takeOutDialogProc,
+    DialogBoxIndirectParamW(appInstance, uifont::dialogTemplate(IDD_RP_TAKEOUT), toHwnd(table.panel), takeOutDialogProc,
                     reinterpret_cast<LPARAM>(&block));
     table.outsideChangesWait = false;
     block.dialog = nullptr;

@@ -160,3 +160,7 @@
 #define IDC_RP_SHARE_STATUS 1209
 #define IDC_RP_SHARE_USER 1210
 #define IDC_RP_SHARE_USERPASS 1211
+
+/* First-start hint */
+#define IDD_RP_HINT 196
+#define IDC_RP_HINT_TEXT 1220

@@ -1,6 +1,8 @@
 // The program as a user meets it: first start, a second start, closing the panel.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "e2e/driver.h"
 #include "res/ids.h"
 
@@ -44,6 +46,33 @@ TEST_F(TableProcess, FirstStartLays53CardsInOnePileWithTheJokerOnTop) {
     GetWindowRect(panel, &r);
     EXPECT_NEAR((r.left + r.right) / 2, 640, 1);
     EXPECT_NEAR((r.top + r.bottom) / 2, 500, 1);
+}
+
+// A fresh table shows how to begin, beside the panel and without taking the focus; once closed,
+// the hint stays away, also from a table laid fresh again.
+TEST_F(TableProcess, AFreshTableShowsTheHintUntilItIsClosed) {
+    const DWORD pid = table.pi.dwProcessId;
+    HWND panel = e2e::panel(pid);
+    HWND note = e2e::waitForWindow(pid, L"ルポネ - はじめに", 5000);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(GetWindow(note, GW_OWNER), panel);
+    wchar_t text[200] = {};
+    GetDlgItemTextW(note, IDC_RP_HINT_TEXT, text, 200);
+    EXPECT_NE(std::wstring(text).find(L"クリック"), std::wstring::npos);
+    EXPECT_NE(GetForegroundWindow(), note) << "the hint takes no focus";
+    RECT n, p;
+    GetWindowRect(note, &n);
+    GetWindowRect(panel, &p);
+    EXPECT_LT(std::abs(n.bottom - p.top) + std::abs(n.left - p.left), 20) << "just above the panel";
+    PostMessageW(note, WM_COMMAND, IDCANCEL, 0);
+    for (int i = 0; i < 50 && IsWindow(note); ++i) Sleep(20);
+    EXPECT_FALSE(IsWindow(note));
+    EXPECT_FALSE(e2e::readFile(table.folder + L"\\rupone.hint").empty()) << "remembered beside the state file";
+    e2e::closeTable(table, panel);
+
+    DeleteFileW((table.folder + L"\\rupone.dat").c_str());  // a fresh table again
+    ASSERT_NE(e2e::startTable(table, table.folder, 53), nullptr);
+    EXPECT_EQ(e2e::waitForWindow(table.pi.dwProcessId, L"ルポネ - はじめに", 1500), nullptr);
 }
 
 TEST_F(TableProcess, SecondStartEndsAtOnceAndLeavesTheFirstAlone) {
