@@ -5,14 +5,17 @@
 #include <unordered_map>
 
 #include "app/panel.h"
+#include "app/startup.h"
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "deck/deck.h"
+#include "deck/marks.h"
 #include "deck/state.h"
 #include "deck/table_events.h"
 #include "desk/winconst.h"
 #include "faces/face_text.h"
 #include "res/ids.h"
+#include "share/share_request.h"
 
 StateData collectState() {
     StateData d = collectTable();
@@ -139,7 +142,7 @@ void tellWhenNoCardIsInSight() {
 desk::FileError saveState() {
     // While shared, the file keeps the player's own table, saved as sharing began.
     if (table.keepStateFile || table.sharing) return desk::FileError::None;
-    std::u16string path = stateFilePath(desk::modulePath());
+    std::u16string path = tableFilePath();
     if (path.empty()) return desk::FileError::NoFolder;
     std::vector<uint8_t> bytes;
     try {
@@ -153,8 +156,8 @@ desk::FileError saveState() {
 namespace {
 
 std::u16string failedSaveText(desk::FileError e) {
-    return u"テーブルを保存できませんでした（" + fileErrorText(e) + u"）。\r\n\r\nファイル: " +
-           stateFilePath(desk::modulePath()) + u"\r\n\r\n前に保存したファイルはそのまま残っています。";
+    return u"テーブルを保存できませんでした（" + fileErrorText(e) + u"）。\r\n\r\nファイル: " + tableFilePath() +
+           u"\r\n\r\n前に保存したファイルはそのまま残っています。";
 }
 
 // A save that worked lets a held log-off go on again.
@@ -182,6 +185,16 @@ std::u16string saveOnClose() {
            u"「キャンセル」: 終了せずに、テーブルに戻ります。";
 }
 
+std::u16string saveBeforeSwitch() {
+    desk::FileError e = saveAndNote();
+    if (e == desk::FileError::None) return {};
+    return failedSaveText(e) +
+           u"\r\n\r\nもう一度保存しますか？\r\n"
+           u"「はい」: もう一度保存します。\r\n"
+           u"「いいえ」: 保存せずにほかのテーブルにします。前に保存したあとの変更はなくなります。\r\n"
+           u"「キャンセル」: 今のテーブルに戻ります。";
+}
+
 bool saveBeforeLogOff() {
     desk::FileError e = saveAndNote();
     if (e == desk::FileError::None) return true;
@@ -194,7 +207,7 @@ bool saveBeforeLogOff() {
 void saveAtLogOff() {
     desk::FileError e = saveAndNote();
     if (e == desk::FileError::None) return;
-    std::u16string path = stateFilePath(desk::modulePath());
+    std::u16string path = tableFilePath();
     if (!path.empty()) desk::replaceFile(unsavedMarker(path), {static_cast<uint8_t>(e)});
 }
 
@@ -264,6 +277,74 @@ private:
 
 }  // namespace
 
+std::u16string tableFilePath() {
+    return table.tableFile.empty() ? stateFilePath(desk::modulePath()) : table.tableFile;
+}
+
+std::u16string lastTableMarker() {
+    const std::u16string state = stateFilePath(desk::modulePath());
+    return state.size() < 4 ? std::u16string() : state.substr(0, state.size() - 4) + u".last";
+}
+
+namespace {
+
+void rememberLastTable() {
+    const std::u16string marker = lastTableMarker();
+    if (marker.empty()) return;
+    const std::string utf8 = share::toUtf8(table.tableFile);
+    desk::replaceFile(marker, std::vector<uint8_t>(utf8.begin(), utf8.end()));
+}
+
+}  // namespace
+
+void takeUpLastTable() {
+    std::vector<uint8_t> bytes;
+    const std::u16string marker = lastTableMarker();
+    if (marker.empty() || !desk::readFile(marker, 4096, bytes) || bytes.empty()) return;
+    const std::u16string path = share::fromUtf8(std::string(bytes.begin(), bytes.end()));
+    std::vector<uint8_t> probe;
+    // A table on a stick that is not plugged in now: the state file beside the program serves.
+    if (!path.empty() && (desk::readFile(path, kMaxStateFileBytes, probe) || desk::lastFileError() != desk::FileError::Missing))
+        table.tableFile = path;
+}
+
+std::u16string readTableFile(const std::u16string& path, StateData& data) {
+    Attempt a = tryRead(path);
+    if (a.result == Read::Loaded) {
+        data = std::move(a.data);
+        return {};
+    }
+    return a.result == Read::Missing ? u"ファイルが見つかりません" : a.why;
+}
+
+void replaceTable(const std::u16string& path, const StateData* data) {
+    closeAllCards();
+    table.historyStart = 0;
+    table.historyCurrent = -1;
+    table.redoCount = 0;
+    table.keepStateFile = false;
+    table.tableFile = path;
+    if (data) applyState(*data);
+    buildTable(data != nullptr);
+    if (!data) saveState();  // the fresh table has its file from the start
+    rememberLastTable();
+}
+
+std::u16string saveTableAs(const std::u16string& path) {
+    const std::u16string was = table.tableFile;
+    const bool kept = table.keepStateFile;
+    table.tableFile = path;
+    table.keepStateFile = false;
+    const desk::FileError e = saveState();
+    if (e != desk::FileError::None) {
+        table.tableFile = was;
+        table.keepStateFile = kept;
+        return u"テーブルを「" + fileName(path) + u"」に保存できませんでした（" + fileErrorText(e) + u"）。";
+    }
+    rememberLastTable();
+    return {};
+}
+
 void applyState(const StateData& d) {
     desk::WaitCursor wait;  // thousands of cards take a while
     LoadProgress progress(d.cards.size());
@@ -282,7 +363,7 @@ void applyState(const StateData& d) {
 }
 
 bool loadState() {
-    std::u16string path = stateFilePath(desk::modulePath());
+    std::u16string path = tableFilePath();
     if (path.empty()) return false;
     tellOfUnsavedLogOff(path);
     Attempt main = tryRead(path);

@@ -26,6 +26,24 @@ std::u16string saveOnClose();
 bool saveBeforeLogOff();
 // The save at log-off, where no message may be shown: a failure is noted for the next start.
 void saveAtLogOff();
+// Tables under names. The file the table is kept in: the one last opened or saved under a name,
+// else the state file beside the program.
+std::u16string tableFilePath();
+// Where the table last opened is remembered: beside the state file, as its path in UTF-8.
+std::u16string lastTableMarker();
+// At start-up: the table last opened becomes the one kept, when its file is still there.
+void takeUpLastTable();
+// Why a table file cannot be opened (a plain reason), or empty when it reads; data holds it then.
+std::u16string readTableFile(const std::u16string& path, StateData& data);
+// The table shown makes way for the one read from path (a new history begins), or for the fresh
+// table when data is null; it is kept in path from now on and remembered for the next start.
+void replaceTable(const std::u16string& path, const StateData* data);
+// Keeps the table in path from now on (saved there at once); what to tell the user when the save
+// failed (and then nothing changed), else empty.
+std::u16string saveTableAs(const std::u16string& path);
+// The save before another table takes this one's place; when it failed, what to tell the user and
+// ask (retry, go on without saving, or stay); empty when it did not fail.
+std::u16string saveBeforeSwitch();
 // Reads the table at start-up: the state file, or what an interrupted save left beside it. A
 // file that cannot be read is renamed so that nothing overwrites it. False when no table was
 // read; what the user must hear of is added to Table.startNotices.

@@ -3,6 +3,10 @@
 #include "app/help_win32.h"
 #include "app/hint_win32.h"
 
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <cwchar>
 #include <unordered_set>
 
 #include "app/commands.h"
@@ -170,6 +174,91 @@ void freePanelTiles() {
     }
 }
 
+// ---- tables under names (the panel's window menu) ----
+
+constexpr UINT kNewTable = 0x1010, kOpenTable = 0x1020, kSaveTableAs = 0x1030;  // (system command ids)
+
+void addTableMenu(HWND dlg) {
+    HMENU menu = GetSystemMenu(dlg, FALSE);
+    if (!menu) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kNewTable, L"新しいテーブル");
+    AppendMenuW(menu, MF_STRING, kOpenTable, L"テーブルを開く ...");
+    AppendMenuW(menu, MF_STRING, kSaveTableAs, L"テーブルに名前を付けて保存 ...");
+}
+
+// A shared table is not the player's to file away: the items wait until sharing stops.
+void enableTableMenu(HWND dlg) {
+    HMENU menu = GetSystemMenu(dlg, FALSE);
+    for (UINT id : {kNewTable, kOpenTable, kSaveTableAs})
+        EnableMenuItem(menu, id, MF_BYCOMMAND | (table.sharing ? MF_GRAYED : MF_ENABLED));
+}
+
+// A table file from the standard dialog, starting in the user's documents; false when cancelled.
+bool chooseTableFile(HWND dlg, bool save, const wchar_t* title, std::u16string& chosen) {
+    std::wstring file(32768, L'\0');
+    if (save) wcscpy(file.data(), L"テーブル.dat");
+    wchar_t documents[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
+    OPENFILENAMEW o{};
+    o.lStructSize = sizeof o;
+    o.hwndOwner = dlg;
+    o.lpstrFilter = L"ルポネのテーブル (*.dat)\0*.dat\0すべてのファイル (*.*)\0*.*\0";
+    o.lpstrFile = file.data();
+    o.nMaxFile = static_cast<DWORD>(file.size());
+    o.lpstrInitialDir = documents[0] ? documents : nullptr;
+    o.lpstrTitle = title;
+    o.lpstrDefExt = L"dat";
+    o.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+              (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&o) : GetOpenFileNameW(&o))) return false;
+    const std::wstring path = file.c_str();
+    chosen.assign(path.begin(), path.end());
+    return true;
+}
+
+// The table shown is kept before another takes its place; false when the player would rather stay.
+bool keepTableShown(HWND dlg) {
+    for (;;) {
+        const std::u16string failure = saveBeforeSwitch();
+        if (failure.empty()) return true;
+        const int answer = desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
+                                            MB_YESNOCANCEL | MB_ICONERROR | MB_DEFBUTTON1);
+        if (answer == IDNO) return true;
+        if (answer != IDYES) return false;
+    }
+}
+
+void tableCommand(HWND dlg, UINT id) {
+    if (table.sharing) return;
+    std::u16string path;
+    if (id == kSaveTableAs) {
+        if (!chooseTableFile(dlg, true, L"テーブルに名前を付けて保存", path)) return;
+        desk::WaitCursor wait;
+        const std::u16string failure = saveTableAs(path);
+        if (!failure.empty())
+            desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (!chooseTableFile(dlg, id == kNewTable, id == kNewTable ? L"新しいテーブルの保存先" : L"テーブルを開く", path) ||
+        !keepTableShown(dlg))
+        return;
+    desk::WaitCursor wait;
+    if (id == kNewTable) {
+        replaceTable(path, nullptr);
+        return;
+    }
+    StateData data;
+    const std::u16string why = readTableFile(path, data);
+    if (!why.empty()) {
+        const std::u16string name = path.substr(path.find_last_of(u"\\/") + 1);
+        const std::u16string text = u"テーブル「" + name + u"」を開けませんでした（" + why + u"）。\r\n今のテーブルはそのままです。";
+        desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(text.c_str()), kProgramName, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    replaceTable(path, &data);
+}
+
 bool closeDecided = false;  // the closing save worked, or the user chose to end without it
 
 void startUp(HWND dlg) {
@@ -186,7 +275,9 @@ void startUp(HWND dlg) {
     registerCardClass();
     table.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, keyboardHookProc, nullptr, GetCurrentThreadId());
     installTableListeners();
-    const std::u16string state = stateFilePath(desk::modulePath());
+    addTableMenu(dlg);
+    takeUpLastTable();
+    const std::u16string state = tableFilePath();
     const bool firstStart = !state.empty() && GetFileAttributesW(reinterpret_cast<const wchar_t*>(state.c_str())) == INVALID_FILE_ATTRIBUTES;
     buildTable(loadState());
     hint::showIfFirstStart(dlg, firstStart);
@@ -391,6 +482,11 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     if (!table.panel) table.panel = toWindow(dlg);
     switch (msg) {
     case WM_INITDIALOG: startUp(dlg); return TRUE;
+    case WM_INITMENU: enableTableMenu(dlg); return FALSE;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) != kNewTable && (wp & 0xFFF0) != kOpenTable && (wp & 0xFFF0) != kSaveTableAs) return FALSE;
+        tableCommand(dlg, static_cast<UINT>(wp & 0xFFF0));
+        return TRUE;
     case WM_COMMAND: return dispatchCommand(LOWORD(wp));
     case WM_HSCROLL:
         overlapRatioChanged(static_cast<uint32_t>(SendDlgItemMessageW(dlg, IDC_RP_RATIO, TBM_GETPOS, 0, 0)));

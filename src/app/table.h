@@ -54,6 +54,9 @@ struct Table : TableModel {
     bool logOffHeld = false;       // a log-off was held up because the table could not be saved
     bool tipsHeld = false;         // while cards travel under the pointer
     bool sharing = false;          // the table shown is a shared one: the state file keeps the own
+    // The file this table is kept in when the player opened or saved one under a name; empty: the
+    // state file beside the program.
+    std::u16string tableFile;
 };
 
 extern Table table;

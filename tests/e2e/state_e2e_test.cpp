@@ -209,3 +209,87 @@ TEST_F(StateRoundTrip, AnOverlappingTableKeepsItsStackingWhileThePanelMovesOverI
 }
 
 }  // namespace
+
+namespace {
+
+// Answers the program's file dialog with a path, as a user who types it and presses Enter.
+bool answerFileDialog(DWORD pid, const std::wstring& title, const std::wstring& path) {
+    HWND dlg = e2e::waitForWindow(pid, title, 10000);
+    if (!dlg) return false;
+    HWND name = GetDlgItem(dlg, 0x47C);  // the name box: a combo box with an edit inside
+    if (HWND inner = name ? FindWindowExW(name, nullptr, L"Edit", nullptr) : nullptr) name = inner;
+    if (!name) name = GetDlgItem(dlg, 0x480);
+    if (!name) return false;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 400 && IsWindow(dlg); ++i) Sleep(25);
+    return !IsWindow(dlg);
+}
+
+std::vector<RECT> places(DWORD pid) {
+    std::vector<RECT> out;
+    for (const e2e::CardWindow& c : e2e::cards(pid))
+        if (c.visible) out.push_back(c.rect);
+    return out;
+}
+
+bool samePlaces(const std::vector<RECT>& a, const std::vector<RECT>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!EqualRect(&a[i], &b[i])) return false;
+    return true;
+}
+
+bool waitForPlaces(DWORD pid, const std::vector<RECT>& want) {
+    for (int i = 0; i < 200; ++i) {
+        if (samePlaces(places(pid), want)) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+}  // namespace
+
+// Tables under names, from the panel's window menu: saved as game.dat, a new table laid, game.dat
+// opened again (same cards, places and stacking), a damaged file refused with its reason and
+// nothing changed, and the table last opened back at the next start.
+TEST_F(StateRoundTrip, TablesSavedUnderNamesOpenAgainAndComeBackAtTheNextStart) {
+    writeState(folder, encodeState(preparedTable()));
+    startAndWait(14);
+    const DWORD pid = table.pi.dwProcessId;
+    HWND panel = e2e::panel(pid);
+    const std::vector<RECT> before = places(pid);
+    const std::wstring game = folder + L"\\game.dat";
+
+    PostMessageW(panel, WM_SYSCOMMAND, 0x1030, 0);
+    ASSERT_TRUE(answerFileDialog(pid, L"テーブルに名前を付けて保存", game));
+    std::vector<uint8_t> saved;
+    for (int i = 0; i < 100 && saved.empty(); ++i, Sleep(50)) saved = e2e::readFile(game);
+    StateData d;
+    ASSERT_TRUE(decodeState(saved.data(), saved.size(), d));
+    EXPECT_EQ(d.cards.size(), 14u);
+
+    PostMessageW(panel, WM_SYSCOMMAND, 0x1010, 0);
+    ASSERT_TRUE(answerFileDialog(pid, L"新しいテーブルの保存先", folder + L"\\new.dat"));
+    ASSERT_TRUE(e2e::waitForTable(pid, 53, 20000)) << "the fresh table";
+
+    PostMessageW(panel, WM_SYSCOMMAND, 0x1020, 0);
+    ASSERT_TRUE(answerFileDialog(pid, L"テーブルを開く", game));
+    EXPECT_TRUE(waitForPlaces(pid, before)) << "the same cards, places and stacking";
+
+    e2e::writeFile(folder + L"\\bad.dat", {'n', 'o', 't', ' ', 'a', ' ', 't', 'a', 'b', 'l', 'e'});
+    PostMessageW(panel, WM_SYSCOMMAND, 0x1020, 0);
+    ASSERT_TRUE(answerFileDialog(pid, L"テーブルを開く", folder + L"\\bad.dat"));
+    HWND box = e2e::waitForMessageBox(pid, 10000);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = e2e::messageText(box);
+    EXPECT_NE(text.find(L"bad.dat"), std::wstring::npos);
+    EXPECT_NE(text.find(L"短すぎ"), std::wstring::npos) << "the reason";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    Sleep(300);
+    EXPECT_TRUE(samePlaces(places(pid), before)) << "the table on screen is untouched";
+
+    closeTable();
+    startAndWait(14);
+    EXPECT_TRUE(waitForPlaces(table.pi.dwProcessId, before)) << "the table last opened comes back";
+}

@@ -3,6 +3,7 @@
 #include "cards/card_window.h"
 #include "deck/deck.h"
 #include "deck/history.h"
+#include "deck/table_events.h"
 #include "app/keeping.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
@@ -516,6 +517,86 @@ TEST_F(StateTest, ASlowLoadTellsHowManyCardsAreReadyAndAQuickOneSaysNothing) {
                                                                    u"カードを並べています… 100 / 120 枚"}));
     EXPECT_FALSE(fake::progressOpen()) << "closed once the table is laid";
     EXPECT_EQ(table.deck.count(), 120u);
+}
+
+}  // namespace
+
+namespace {
+
+// Tables under names: saved as one file, the fresh table laid in another, the first opened again,
+// and the one last opened taken up at the next start; a damaged file read without touching the table.
+class NamedTables : public StateTest {
+protected:
+    const std::u16string game = u"C:\\Users\\me\\Documents\\game.dat";
+    const std::u16string other = u"C:\\Users\\me\\Documents\\patience.dat";
+    std::vector<std::pair<int32_t, uint32_t>> seen() {
+        std::vector<std::pair<int32_t, uint32_t>> out;
+        for (desk::Window w : listCardWindows()) out.push_back({rectOf(*table.deck.find(w)).left, table.deck.find(w)->faceUp});
+        return out;
+    }
+};
+
+TEST_F(NamedTables, SavedOpenedAndTakenUpAtTheNextStart) {
+    createDefaultDeck();
+    desk::moveWindow(table.deck.at(3).window, 640, 480);
+    table.deck.at(3).faceUp = 1;
+    takeSnapshot();
+    const auto before = seen();
+    ASSERT_EQ(saveTableAs(game), u"");
+    EXPECT_EQ(tableFilePath(), game);
+    EXPECT_TRUE(exists(game));
+
+    replaceTable(other, nullptr);  // a new table, kept in a file of its own
+    EXPECT_EQ(table.deck.count(), 53u);
+    EXPECT_NE(seen(), before);
+    EXPECT_TRUE(exists(other)) << "saved at once";
+    EXPECT_FALSE(canUndo()) << "a new history";
+
+    StateData data;
+    ASSERT_EQ(readTableFile(game, data), u"");
+    replaceTable(game, &data);
+    EXPECT_EQ(seen(), before);
+    EXPECT_EQ(tableFilePath(), game);
+    EXPECT_FALSE(canUndo());
+    desk::moveWindow(table.deck.at(0).window, 10, 10);
+    saveState();
+
+    auto files = fake::files();
+    SetUp();  // the next start: the table last opened comes back
+    fake::files() = files;
+    takeUpLastTable();
+    EXPECT_EQ(tableFilePath(), game);
+    ASSERT_TRUE(loadState());
+    EXPECT_EQ(rectOf(table.deck.at(0)).left, 10);
+
+    SetUp();  // its file is gone (a stick not plugged in): the state file beside the program serves
+    fake::files() = files;
+    fake::files().erase(game);
+    takeUpLastTable();
+    EXPECT_EQ(tableFilePath(), path());
+}
+
+TEST_F(NamedTables, AFileThatCannotBeReadIsRefusedWithItsReasonAndChangesNothing) {
+    createDefaultDeck();
+    const auto before = seen();
+    fake::files()[game] = {1, 2, 3};
+    struct Case {
+        std::u16string path;
+        std::u16string why;
+    } cases[] = {{game, u"短すぎ"}, {u"C:\\nowhere.dat", u"見つかりません"}};
+    for (const Case& c : cases) {
+        StateData data;
+        const std::u16string why = readTableFile(c.path, data);
+        EXPECT_TRUE(says(why, c.why)) << std::string(why.begin(), why.end());
+    }
+    EXPECT_EQ(seen(), before);
+    EXPECT_EQ(fake::files()[game], (std::vector<uint8_t>{1, 2, 3})) << "not renamed, not written over";
+    EXPECT_EQ(tableFilePath(), path());
+
+    fake::failFileWrites(true);
+    EXPECT_TRUE(says(saveTableAs(other), u"patience.dat"));
+    EXPECT_EQ(tableFilePath(), path()) << "a failed save changes nothing";
+    fake::failFileWrites(false);
 }
 
 }  // namespace
