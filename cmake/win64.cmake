@@ -11,6 +11,7 @@ set(RUPONE_SHELL_SOURCES
   src/cards/card_window_win32.cpp
   src/desk/desk_win32.cpp
   src/desk/files_win32.cpp
+  src/desk/dialog_fit_win32.cpp
   src/desk/ui_font_win32.cpp
   src/dialogs/icon_button_win32.cpp
   src/dialogs/settings_win32.cpp

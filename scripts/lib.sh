@@ -193,23 +193,30 @@ run_share_two() {
   RUPONE_BUILD_WIN="$BUILD_WIN" RUPONE_BUILD_ROOT="$ROOT/build" python3 "$ROOT/scripts/share_two.py"
 }
 
-# Japanese text in a Wine prefix made with no settings at all, as a user's own: the program must
-# find a Japanese font itself. The prefix is made once under build/; it gets a display and a Wine
-# server of its own for the few tests it runs.
-check_plain_prefix() {
-  local prefix="$ROOT/build/wineprefix-plain" display="$DISPLAY"
-  say "Japanese text in a Wine prefix without font settings"
+# Japanese text that fits, in Wine prefixes made with no settings at all, as a user's own: the
+# program must find a Japanese font itself. One prefix at 100 % and one at 200 % (its only setting:
+# 192 pixels per inch), each made once under build/, with a display and a Wine server of their own
+# for the few tests they run.
+check_plain_prefixes() {
+  local display="$DISPLAY" status=0 dpi prefix
   start_display
-  if [ ! -f "$prefix/.rupone-ready" ]; then
-    rm -rf "$prefix"
-    mkdir -p "$prefix"
-    WINEPREFIX="$prefix" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
-    WINEPREFIX="$prefix" "$WINESERVER" -w
-    touch "$prefix/.rupone-ready"
-  fi
-  local status=0
-  WINEPREFIX="$prefix" "$WINE" "$BUILD_WIN/win32_tests.exe" --gtest_filter='JapaneseText.*' --gtest_brief=1 || status=$?
-  WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
+  for dpi in 96 192; do
+    prefix="$ROOT/build/wineprefix-plain-$dpi"
+    say "Japanese text in a Wine prefix without font settings, $dpi pixels per inch"
+    if [ ! -f "$prefix/.rupone-ready" ]; then
+      rm -rf "$prefix"
+      mkdir -p "$prefix"
+      WINEPREFIX="$prefix" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+      if [ "$dpi" != 96 ]; then
+        WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+        WINEPREFIX="$prefix" "$WINE" reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+      fi
+      WINEPREFIX="$prefix" "$WINESERVER" -w
+      touch "$prefix/.rupone-ready"
+    fi
+    WINEPREFIX="$prefix" "$WINE" "$BUILD_WIN/win32_tests.exe" --gtest_filter='JapaneseText.*' --gtest_brief=1 || status=1
+    WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
+  done
   export DISPLAY="$display"
   return $status
 }

@@ -24,6 +24,6 @@ say "Wine tests (in-process and end-to-end)"
 # A test that fails is run once more: the virtual display and Wine's desktop occasionally drop an
 # event. Every failure is still printed in full, and a test that fails twice fails the run.
 (cd "$BUILD_WIN" && ctest --output-on-failure --repeat until-pass:2)
-check_plain_prefix
+check_plain_prefixes
 start_second_player
 run_share_two

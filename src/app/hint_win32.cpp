@@ -1,4 +1,5 @@
 #include "app/hint_win32.h"
+#include "desk/dialog_fit_win32.h"
 #include "desk/ui_font_win32.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ INT_PTR CALLBACK hintProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         // Named for the taskbar and for finding it, but without a caption bar: a caption is drawn
         // with the system's font, which in a Wine prefix without Japanese fonts shows boxes.
         SetWindowTextW(dlg, L"ルポネ - はじめに");
+        dialogfit::fitTexts(dlg);
         return FALSE;  // the focus stays where it is
     case WM_COMMAND:
         if (LOWORD(wp) != IDCANCEL) return FALSE;

@@ -1,4 +1,5 @@
 #include "dialogs/settings_win32.h"
+#include "desk/dialog_fit_win32.h"
 #include "desk/ui_font_win32.h"
 
 #include <objbase.h>  // before commdlg.h, for the print dialog of Windows 2000 and later
@@ -287,6 +288,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) {
         SetWindowLongPtrW(dlg, GWLP_USERDATA, lp);
         if (auto* block = reinterpret_cast<SettingsBlock*>(lp)) initDialog(dlg, *block);
+        dialogfit::fitTexts(dlg);
         focusStaysOnDialog = true;
         return FALSE;  // the focus is placed: nowhere
     }

@@ -1,4 +1,5 @@
 #include "dialogs/share_win32.h"
+#include "desk/dialog_fit_win32.h"
 #include "desk/ui_font_win32.h"
 
 #include <string>
@@ -243,7 +244,10 @@ void leaveSharingForClose() {
 
 INT_PTR CALLBACK shareDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG: initDialog(dlg); return TRUE;
+    case WM_INITDIALOG:
+        initDialog(dlg);
+        dialogfit::fitTexts(dlg);
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDC_RP_SHARE_START: start(dlg); return TRUE;

@@ -1,4 +1,5 @@
 #include "dialogs/takeout_win32.h"
+#include "desk/dialog_fit_win32.h"
 #include "desk/ui_font_win32.h"
 
 #include <iterator>
@@ -190,6 +191,7 @@ INT_PTR CALLBACK takeOutDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             block->dialog = toWindow(dlg);
             initDialog(dlg, *block);
         }
+        dialogfit::fitTexts(dlg);
         return FALSE;
     }
     TakeOutBlock* block = blockOf(dlg);

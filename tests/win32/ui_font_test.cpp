@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "desk/dialog_fit_win32.h"
 #include "desk/ui_font_win32.h"
 #include "res/ids.h"
 
@@ -31,11 +34,83 @@ TEST(JapaneseText, EveryDialogDrawsKanaInEachControl) {
         HWND dlg = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), uifont::dialogTemplate(id), nullptr, quietDialog, 0);
         ASSERT_NE(dlg, nullptr) << id;
         int controls = 0;
-        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT), ++controls)
-            if (fontOf(c))  // (a trackbar has no font)
-                EXPECT_TRUE(uifont::hasKana(fontOf(c))) << "dialog " << id << ", control " << GetDlgCtrlID(c) << ": "
+        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT), ++controls) {
+            if (!fontOf(c)) continue;  // (a trackbar has no font)
+            EXPECT_TRUE(uifont::hasKana(fontOf(c))) << "dialog " << id << ", control " << GetDlgCtrlID(c) << ": "
                                                     << std::string(faceOf(fontOf(c)).begin(), faceOf(fontOf(c)).end());
+        }
         EXPECT_GT(controls, 0);
+        DestroyWindow(dlg);
+    }
+}
+
+// What a text needs, measured line by line: the widest of its own lines and their height; '&'
+// marks an access key and takes no room.
+SIZE linesOf(HWND w, const std::wstring& text) {
+    HDC dc = GetDC(w);
+    HGDIOBJ was = SelectObject(dc, fontOf(w));
+    SIZE total{0, 0};
+    size_t from = 0;
+    for (;;) {
+        const size_t end = text.find(L'\n', from);
+        std::wstring line = text.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+        line.erase(std::remove(line.begin(), line.end(), L'&'), line.end());
+        line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
+        SIZE s{};
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &s);
+        total.cx = std::max(total.cx, s.cx);
+        total.cy += s.cy;
+        if (end == std::wstring::npos) break;
+        from = end + 1;
+    }
+    SelectObject(dc, was);
+    ReleaseDC(w, dc);
+    return total;
+}
+
+// Every text of every dialog shows whole with the font it got: its lines neither cut nor broken
+// (a paragraph without line breaks may wrap, and then all its lines show), inside the dialog.
+TEST(JapaneseText, EveryTextFitsItsControl) {
+    HDC screen = GetDC(nullptr);
+    std::printf("(fonts of %ls, at %d pixels per inch)\n", uifont::dialogFace().empty() ? L"the dialogs' own" : uifont::dialogFace().c_str(),
+                GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    for (int id : {IDD_RP_SETTINGS, IDD_RP_TAKEOUT, IDD_RP_SHARE, IDD_RP_HINT}) {
+        HWND dlg = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), uifont::dialogTemplate(id), nullptr, quietDialog, 0);
+        ASSERT_NE(dlg, nullptr) << id;
+        dialogfit::fitTexts(dlg);
+        RECT client;
+        GetClientRect(dlg, &client);
+        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[16] = {}, text[300] = {};
+            GetClassNameW(c, cls, 16);
+            GetWindowTextW(c, text, 300);
+            const LONG style = GetWindowLongW(c, GWL_STYLE);
+            const bool isStatic = !_wcsicmp(cls, L"Static") && (style & SS_TYPEMASK) <= SS_RIGHT;
+            const LONG type = style & BS_TYPEMASK;
+            const bool mark = !_wcsicmp(cls, L"Button") && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX ||
+                                                            type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON);
+            if ((!isStatic && !mark) || !text[0] || !wcscmp(text, L" ")) continue;
+            RECT r;
+            GetWindowRect(c, &r);
+            MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+            const std::string what = "dialog " + std::to_string(id) + ", control " + std::to_string(GetDlgCtrlID(c));
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << what;
+            const int room = r.right - r.left - (mark ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+            const SIZE need = linesOf(c, text);
+            if (isStatic && !wcschr(text, L'\n') && r.bottom - r.top >= 2 * need.cy) {
+                RECT wrapped{0, 0, room, 0};
+                HDC dc = GetDC(c);
+                HGDIOBJ was = SelectObject(dc, fontOf(c));
+                DrawTextW(dc, text, -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+                SelectObject(dc, was);
+                ReleaseDC(c, dc);
+                EXPECT_LE(wrapped.bottom, r.bottom - r.top) << what << ": every line of the paragraph";
+            } else {
+                EXPECT_LE(need.cx, room) << what << ": " << need.cx << " px wide in " << room;
+                EXPECT_LE(need.cy, r.bottom - r.top) << what << ": " << need.cy << " px high in " << r.bottom - r.top;
+            }
+        }
         DestroyWindow(dlg);
     }
 }
