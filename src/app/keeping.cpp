@@ -5,11 +5,9 @@
 #include <unordered_map>
 
 #include "app/panel.h"
-#include "app/startup.h"
 #include "app/table.h"
 #include "cards/card_window.h"
 #include "deck/deck.h"
-#include "deck/marks.h"
 #include "deck/state.h"
 #include "deck/table_events.h"
 #include "desk/winconst.h"
@@ -286,16 +284,12 @@ std::u16string lastTableMarker() {
     return state.size() < 4 ? std::u16string() : state.substr(0, state.size() - 4) + u".last";
 }
 
-namespace {
-
 void rememberLastTable() {
     const std::u16string marker = lastTableMarker();
     if (marker.empty()) return;
     const std::string utf8 = share::toUtf8(table.tableFile);
     desk::replaceFile(marker, std::vector<uint8_t>(utf8.begin(), utf8.end()));
 }
-
-}  // namespace
 
 void takeUpLastTable() {
     std::vector<uint8_t> bytes;
@@ -315,19 +309,6 @@ std::u16string readTableFile(const std::u16string& path, StateData& data) {
         return {};
     }
     return a.result == Read::Missing ? u"ファイルが見つかりません" : a.why;
-}
-
-void replaceTable(const std::u16string& path, const StateData* data) {
-    closeAllCards();
-    table.historyStart = 0;
-    table.historyCurrent = -1;
-    table.redoCount = 0;
-    table.keepStateFile = false;
-    table.tableFile = path;
-    if (data) applyState(*data);
-    buildTable(data != nullptr);
-    if (!data) saveState();  // the fresh table has its file from the start
-    rememberLastTable();
 }
 
 std::u16string saveTableAs(const std::u16string& path) {

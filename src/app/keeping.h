@@ -35,9 +35,8 @@ std::u16string lastTableMarker();
 void takeUpLastTable();
 // Why a table file cannot be opened (a plain reason), or empty when it reads; data holds it then.
 std::u16string readTableFile(const std::u16string& path, StateData& data);
-// The table shown makes way for the one read from path (a new history begins), or for the fresh
-// table when data is null; it is kept in path from now on and remembered for the next start.
-void replaceTable(const std::u16string& path, const StateData* data);
+// Remembers the table's file for the next start.
+void rememberLastTable();
 // Keeps the table in path from now on (saved there at once); what to tell the user when the save
 // failed (and then nothing changed), else empty.
 std::u16string saveTableAs(const std::u16string& path);

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cwchar>
+#include <deque>
 #include <unordered_set>
 
 #include "app/commands.h"
@@ -185,6 +186,8 @@ void addTableMenu(HWND dlg) {
     AppendMenuW(menu, MF_STRING, kNewTable, L"新しいテーブル");
     AppendMenuW(menu, MF_STRING, kOpenTable, L"テーブルを開く ...");
     AppendMenuW(menu, MF_STRING, kSaveTableAs, L"テーブルに名前を付けて保存 ...");
+    static std::deque<std::wstring> kept;  // as long as the panel's menu
+    uifont::drawMenuInJapanese(menu, kept);
 }
 
 // A shared table is not the player's to file away: the items wait until sharing stops.
@@ -337,6 +340,8 @@ void showDivideMenu(HWND dlg) {
     RECT r;
     GetWindowRect(button, &r);
     TPMPARAMS keepClear{sizeof keepClear, r};
+    std::deque<std::wstring> kept;
+    uifont::drawMenuInJapanese(GetSubMenu(menu, 0), kept);
     int chosen = TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, r.left,
                                   r.bottom + 1, dlg, &keepClear);
     DestroyMenu(menu);
@@ -483,6 +488,8 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: startUp(dlg); return TRUE;
     case WM_INITMENU: enableTableMenu(dlg); return FALSE;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM: return uifont::menuItemMessage(msg, lp) ? TRUE : FALSE;
     case WM_SYSCOMMAND:
         if ((wp & 0xFFF0) != kNewTable && (wp & 0xFFF0) != kOpenTable && (wp & 0xFFF0) != kSaveTableAs) return FALSE;
         tableCommand(dlg, static_cast<UINT>(wp & 0xFFF0));

@@ -8,6 +8,7 @@
 #include "cards/card_window.h"
 #include "deck/deck.h"
 #include "deck/history.h"
+#include "deck/marks.h"
 #include "deck/state_file.h"
 #include "deck/table_events.h"
 #include "desk/winconst.h"
@@ -31,6 +32,19 @@ void buildTable(bool fromStateFile) {
     }
     rememberOrder();
     takeSnapshot();
+}
+
+void replaceTable(const std::u16string& path, const StateData* data) {
+    closeAllCards();
+    table.historyStart = 0;
+    table.historyCurrent = -1;
+    table.redoCount = 0;
+    table.keepStateFile = false;
+    table.tableFile = path;
+    if (data) applyState(*data);
+    buildTable(data != nullptr);
+    if (!data) saveState();  // the fresh table has its file from the start
+    rememberLastTable();
 }
 
 bool hookSwitchesToCard(int32_t code, uint32_t vk, uint32_t keyFlags, uint32_t mods, bool panelHasFocus) {

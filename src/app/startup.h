@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include <string>
+
+#include "deck/state_file.h"
 #include "desk/desk.h"
 
 
@@ -21,3 +24,7 @@ void buildTable(bool fromStateFile);
 bool hookSwitchesToCard(int32_t code, uint32_t vk, uint32_t keyFlags, uint32_t mods, bool panelHasFocus);
 // The shell's listeners of the table (the panel, the autosave, the sounds), once for the process.
 void installTableListeners();
+
+// The table shown makes way for the one read from path (a new history begins), or for the fresh
+// table when data is null; it is kept in path from now on and remembered for the next start.
+void replaceTable(const std::u16string& path, const StateData* data);

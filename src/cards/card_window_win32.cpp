@@ -231,6 +231,8 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONUP: onMiddleRelease(*card, x, y); return 0;
     case WM_CAPTURECHANGED: onCaptureChanged(*card); return 0;
     case WM_DROPFILES: onDropFiles(hwnd, *card, reinterpret_cast<HDROP>(wp)); return 0;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM: return uifont::menuItemMessage(msg, lp) ? TRUE : DefWindowProcW(hwnd, msg, wp, lp);
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }

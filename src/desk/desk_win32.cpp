@@ -1,7 +1,9 @@
 #include "desk/windows_win32.h"
+#include "desk/ui_font_win32.h"
 
 #include <algorithm>
 #include <cwchar>
+#include <deque>
 #include <unordered_set>
 #include <memory>
 #include <unordered_map>
@@ -386,6 +388,8 @@ int popupMenu(Window owner, int menuResource, const std::vector<std::pair<int, s
         item.dwTypeData = text.data();
         SetMenuItemInfoW(popup, static_cast<UINT>(t.first), FALSE, &item);
     }
+    std::deque<std::wstring> kept;
+    uifont::drawMenuInJapanese(popup, kept);
     RECT r{};
     GetWindowRect(toHwnd(owner), &r);
     TPMPARAMS clear{sizeof clear, r};

@@ -115,6 +115,83 @@ const DLGTEMPLATE* dialogTemplate(int id) {
     return reinterpret_cast<const DLGTEMPLATE*>(it->second.empty() ? bytes : it->second.data());
 }
 
+namespace {
+
+// The system's menu font with the dialogs' Japanese face, for the process.
+HFONT menuFont() {
+    static HFONT font = nullptr;
+    if (!font) {
+        NONCLIENTMETRICSW m{};
+        m.cbSize = sizeof m;
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) m.lfMenuFont.lfHeight = -12;
+        std::fill(std::begin(m.lfMenuFont.lfFaceName), std::end(m.lfMenuFont.lfFaceName), L'\0');
+        dialogFace().copy(m.lfMenuFont.lfFaceName, LF_FACESIZE - 1);
+        m.lfMenuFont.lfCharSet = SHIFTJIS_CHARSET;
+        font = CreateFontIndirectW(&m.lfMenuFont);
+    }
+    return font;
+}
+
+constexpr int kMenuMargin = 8;
+
+}  // namespace
+
+void drawMenuInJapanese(HMENU menu, std::deque<std::wstring>& keep) {
+    if (dialogFace().empty() || !menu) return;
+    const int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[256] = {};
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        item.dwTypeData = text;
+        item.cch = 255;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item) || (item.fType & (MFT_SEPARATOR | MFT_OWNERDRAW)))
+            continue;
+        if (item.hSubMenu) drawMenuInJapanese(item.hSubMenu, keep);
+        keep.emplace_back(text);
+        MENUITEMINFOW drawn{};
+        drawn.cbSize = sizeof drawn;
+        drawn.fMask = MIIM_FTYPE | MIIM_DATA;
+        drawn.fType = item.fType | MFT_OWNERDRAW;
+        drawn.dwItemData = reinterpret_cast<ULONG_PTR>(&keep.back());
+        SetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &drawn);
+    }
+}
+
+bool menuItemMessage(UINT msg, LPARAM lp) {
+    if (msg == WM_MEASUREITEM) {
+        auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+        if (m->CtlType != ODT_MENU || !m->itemData) return false;
+        const std::wstring& text = *reinterpret_cast<const std::wstring*>(m->itemData);
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ was = SelectObject(dc, menuFont());
+        RECT r{0, 0, 0, 0};
+        DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+        SelectObject(dc, was);
+        ReleaseDC(nullptr, dc);
+        m->itemWidth = static_cast<UINT>(r.right + 2 * kMenuMargin);
+        m->itemHeight = static_cast<UINT>(std::max<LONG>(r.bottom + 6, GetSystemMetrics(SM_CYMENUSIZE)));
+        return true;
+    }
+    if (msg == WM_DRAWITEM) {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (d->CtlType != ODT_MENU || !d->itemData) return false;
+        const std::wstring& text = *reinterpret_cast<const std::wstring*>(d->itemData);
+        const bool selected = (d->itemState & ODS_SELECTED) != 0, grey = (d->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
+        FillRect(d->hDC, &d->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+        SetBkMode(d->hDC, TRANSPARENT);
+        SetTextColor(d->hDC, GetSysColor(grey ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+        HGDIOBJ was = SelectObject(d->hDC, menuFont());
+        RECT r = d->rcItem;
+        r.left += kMenuMargin;
+        DrawTextW(d->hDC, text.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS);
+        SelectObject(d->hDC, was);
+        return true;
+    }
+    return false;
+}
+
 void fitJapanese(HWND window) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

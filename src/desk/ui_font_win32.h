@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,11 @@ std::vector<uint8_t> withFace(const uint8_t* bytes, size_t size, const std::wstr
 const DLGTEMPLATE* dialogTemplate(int id);
 // Gives a window (a tooltip) a Japanese font of the same size where its own draws no kana.
 void fitJapanese(HWND window);
+// Menus are drawn with the system's menu font: where the dialogs need another face, the menu's
+// items with text are drawn by the program in it (owner-drawn), their texts kept in keep while the
+// menu lives. Nothing changes where the system's fonts show Japanese.
+void drawMenuInJapanese(HMENU menu, std::deque<std::wstring>& keep);
+// The menu owner's part: measures and draws those items; true when the message was one of them.
+bool menuItemMessage(UINT msg, LPARAM lp);
 
 }  // namespace uifont

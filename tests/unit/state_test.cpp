@@ -5,6 +5,7 @@
 #include "deck/history.h"
 #include "deck/table_events.h"
 #include "app/keeping.h"
+#include "app/startup.h"
 #include "desk/winconst.h"
 #include "res/ids.h"
 #include "support/table_fixture.h"

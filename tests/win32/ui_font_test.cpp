@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -113,6 +114,48 @@ TEST(JapaneseText, EveryTextFitsItsControl) {
         }
         DestroyWindow(dlg);
     }
+}
+
+// The program's menus: drawn by the program in the Japanese face where the system's fonts show no
+// kana, left to the system where they do.
+TEST(JapaneseText, MenusAreDrawnInTheJapaneseFaceWhereTheSystemsHasNone) {
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_RP_DIVIDE));
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    wchar_t original[128] = {};
+    GetMenuStringW(popup, 0, original, 128, MF_BYPOSITION);
+    std::deque<std::wstring> kept;
+    uifont::drawMenuInJapanese(popup, kept);
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_ID;
+    ASSERT_TRUE(GetMenuItemInfoW(popup, 0, TRUE, &item));
+    if (uifont::dialogFace().empty()) {
+        EXPECT_FALSE(item.fType & MFT_OWNERDRAW);
+        EXPECT_TRUE(kept.empty());
+    } else {
+        ASSERT_TRUE(item.fType & MFT_OWNERDRAW);
+        EXPECT_EQ(*reinterpret_cast<const std::wstring*>(item.dwItemData), original);
+        MEASUREITEMSTRUCT m{ODT_MENU, 0, item.wID, 0, 0, item.dwItemData};
+        ASSERT_TRUE(uifont::menuItemMessage(WM_MEASUREITEM, reinterpret_cast<LPARAM>(&m)));
+        EXPECT_GT(m.itemWidth, 20u);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, static_cast<int>(m.itemWidth), static_cast<int>(m.itemHeight));
+        HGDIOBJ was = SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT d{ODT_MENU, 0, item.wID, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(popup), dc,
+                         {0, 0, static_cast<LONG>(m.itemWidth), static_cast<LONG>(m.itemHeight)}, item.dwItemData};
+        ASSERT_TRUE(uifont::menuItemMessage(WM_DRAWITEM, reinterpret_cast<LPARAM>(&d)));
+        int inked = 0;  // the text's pixels against the menu's colour
+        for (UINT x = 0; x < m.itemWidth; ++x)
+            for (UINT y = 0; y < m.itemHeight; ++y) inked += GetPixel(dc, static_cast<int>(x), static_cast<int>(y)) != GetSysColor(COLOR_MENU);
+        EXPECT_GT(inked, 5);
+        SelectObject(dc, was);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    }
+    DestroyMenu(menu);
 }
 
 TEST(JapaneseText, ATooltipWithoutKanaGetsAJapaneseFontOfItsSize) {
