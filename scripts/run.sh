@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ensure_packages
-build_win rupone tablectl keeper
+build_win rupone tablectl keeper manual
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${RUPONE_HEADLESS:-}" ]; then
   setup_prefix
