@@ -42,7 +42,7 @@ pointer() { xdotool mousemove "$1" "$2"; sleep 0.2; }
 
 panel=$(geometry 'ルポネ')
 px=${panel#*+}; py=${px#*+}; px=${px%+*}
-shot table 620x420+170+170
+shot table 720x420+170+170
 shot panel "$panel"
 # Each of the panel's buttons, cut from the panel's picture.
 buttons=(sequence gather faceup undo takeout share shuffle scatter facedown redo settings help)
