@@ -6,6 +6,7 @@
 #include "app/panel.h"
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "cards/spoken.h"
 #include "deck/deck.h"
 #include "deck/history.h"
 #include "deck/marks.h"
@@ -77,5 +78,6 @@ void installTableListeners() {
     installed = true;
     listenForPanel();
     listenForSaving();
+    listenForSpeech();
     listenToTable({{}, [](TableCue cue) { playTableSound(soundOf(cue)); }});
 }

@@ -23,7 +23,9 @@ void onCardDestroyed(Card& card) {
 }
 
 void onCardActivated(Card& card, uint32_t state) {
-    if (state == WA_ACTIVE || state == WA_CLICKACTIVE) table.currentCard = &card;
+    if (state != WA_ACTIVE && state != WA_CLICKACTIVE) return;
+    table.currentCard = &card;
+    desk::tellAccessibility(card.window, desk::AccessEvent::Focus);  // a screen reader says the new card
 }
 
 void onCardFocusGained(Card& card, desk::Window lost) {

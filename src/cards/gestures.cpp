@@ -88,6 +88,7 @@ void markTrail(Card& card, bool start) {
 void putDown(Card& card) {
     if (card.trail.empty()) return;
     card.trail.clear();
+    desk::tellAccessibility(card.window, desk::AccessEvent::StateChange);  // no longer carried
     popUpTip(card);
     cueTable(TableCue::PutDown);
     takeSnapshot();
@@ -220,6 +221,13 @@ void followPointer(Card& card) {
     desk::setTimer(card.window, kFollowPointerTimer, kFollowPointerMs);
 }
 
+// The press is let go and the cards follow the pointer until the next click puts them down.
+void carryOn(Card& card) {
+    card.gestureLog.push_back(U);
+    followPointer(card);
+    desk::tellAccessibility(card.window, desk::AccessEvent::StateChange);  // now carried
+}
+
 }  // namespace
 
 void onMouseMove(Card& card, int32_t, int32_t) { pointerMovedTo(card, desk::messagePos()); }
@@ -229,17 +237,10 @@ void onLeftRelease(Card& card, int32_t, int32_t) {
     switch (gestureOf(log)) {
     case Gesture::None: break;
     case Gesture::Held:
-        log.push_back(U);
-        followPointer(card);
-        break;
+    case Gesture::PileHeld: carryOn(card); break;
     case Gesture::Dragging:
         stackUnder(card, false);
-        log.push_back(U);
-        followPointer(card);
-        break;
-    case Gesture::PileHeld:
-        log.push_back(U);
-        followPointer(card);
+        carryOn(card);
         break;
     default: desk::releaseCapture(); break;
     }

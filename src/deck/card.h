@@ -62,6 +62,7 @@ struct Card {
     int32_t rank = 0;
     std::list<SpreadEntry> spreadList;
     bool faceUp = false;
+    int8_t spokenFaceUp = -1;  // the face screen readers last heard of; -1: none yet
     PictureRef picture;
     desk::Window window = nullptr;
     std::u16string picturePath;

@@ -12,14 +12,15 @@ struct Suit {
     char16_t glyph;       // drawn on the face; none for the joker
     const char16_t* tip;  // as the tooltip names it
     bool red;
+    const char16_t* spoken;  // as a screen reader says it
 };
 
 constexpr Suit kSuitTable[] = {
-    {kJoker, 0, 0, 0, u"JOKER", false},
-    {kHearts, 1, 1, u'♥', u"♥", true},
-    {kClubs, 2, 3, u'♣', u"♣", false},
-    {kSpades, 3, 2, u'♠', u"♠", false},
-    {kDiamonds, 4, 4, u'♦', u"♦", true},
+    {kJoker, 0, 0, 0, u"JOKER", false, u"ジョーカー"},
+    {kHearts, 1, 1, u'♥', u"♥", true, u"ハート"},
+    {kClubs, 2, 3, u'♣', u"♣", false, u"クラブ"},
+    {kSpades, 3, 2, u'♠', u"♠", false, u"スペード"},
+    {kDiamonds, 4, 4, u'♦', u"♦", true, u"ダイヤ"},
 };
 
 // The four suits in the order a deck is laid out and the take-out dialog lists them.

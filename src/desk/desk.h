@@ -146,6 +146,10 @@ void endProgress();  // closes that window, if any
 // ---- output ----
 void playSound(int resourceId);  // asynchronous, cuts off the sound still playing
 void invalidate(Window w);        // whole window, no erase
+// Screen readers hear of a card window: it took the focus, its name changed (turned), its state
+// changed (picked up, put down). Raised as the system's accessibility events.
+enum class AccessEvent { Focus, NameChange, StateChange };
+void tellAccessibility(Window w, AccessEvent e);
 void enableControl(Window dialog, int id, bool enabled);
 bool isControlEnabled(Window dialog, int id);
 void setCheck(Window dialog, int id, bool checked);

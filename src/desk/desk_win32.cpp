@@ -420,6 +420,13 @@ void playSound(int resourceId) {
 
 void invalidate(Window w) { InvalidateRect(toHwnd(w), nullptr, FALSE); }
 
+void tellAccessibility(Window w, AccessEvent e) {
+    const DWORD event = e == AccessEvent::Focus ? EVENT_OBJECT_FOCUS
+                        : e == AccessEvent::NameChange ? EVENT_OBJECT_NAMECHANGE
+                                                       : EVENT_OBJECT_STATECHANGE;
+    NotifyWinEvent(event, toHwnd(w), OBJID_CLIENT, CHILDID_SELF);
+}
+
 uint32_t tickCount() { return GetTickCount(); }
 
 namespace {

@@ -20,6 +20,7 @@ struct World {
     uintptr_t nextId = 0x100;
     std::vector<int> sounds;
     std::vector<desk::Window> invalidated;
+    std::vector<std::pair<desk::Window, desk::AccessEvent>> accessEvents;
     std::map<int, bool> disabled;
     std::map<int, bool> checks;
     desk::Point pointer;
@@ -312,6 +313,7 @@ void endProgress() { world.progressShown = false; }
 
 void playSound(int id) { world.sounds.push_back(id); }
 void invalidate(Window w) { world.invalidated.push_back(w); }
+void tellAccessibility(Window w, AccessEvent e) { world.accessEvents.push_back({w, e}); }
 void enableControl(Window, int id, bool enabled) { world.disabled[id] = !enabled; }
 bool isControlEnabled(Window, int id) { return !world.disabled[id]; }
 void setCheck(Window, int id, bool checked) { world.checks[id] = checked; }
@@ -549,7 +551,9 @@ const std::vector<desk::Window>& invalidated() { return world.invalidated; }
 void clearLogs() {
     world.sounds.clear();
     world.invalidated.clear();
+    world.accessEvents.clear();
 }
+const std::vector<std::pair<desk::Window, desk::AccessEvent>>& accessEvents() { return world.accessEvents; }
 int batchesEnded() { return world.batchesEnded; }
 bool enabled(int id) { return !world.disabled[id]; }
 bool checked(int id) { return world.checks[id]; }

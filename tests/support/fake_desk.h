@@ -55,6 +55,7 @@ void destroy(desk::Window w);        // as DestroyWindow: the card's destruction
 const std::vector<int>& sounds();
 const std::vector<desk::Window>& invalidated();
 void clearLogs();
+const std::vector<std::pair<desk::Window, desk::AccessEvent>>& accessEvents();  // what screen readers heard
 int batchesEnded();
 
 // Panel controls: enabled state and checkbox by id (all enabled and unchecked at first).

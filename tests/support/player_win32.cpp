@@ -168,6 +168,8 @@ std::string run(const std::string& line) {
         std::wstring here = self;
         here.resize(here.rfind(L'\\'));
         CopyFileW((here + L"\\rupone.exe").c_str(), (f + L"\\rupone.exe").c_str(), TRUE);
+        // These players closed the first-start hint long ago: it would cover cards on one screen.
+        e2e::writeFile(f + L"\\rupone.hint", {'c', 'l', 'o', 's', 'e', 'd'});
         return e2e::start(program, f, wide(args)) ? "ok" : "cannot start";
     }
     if (verb == "lay") {
