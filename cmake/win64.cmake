@@ -9,6 +9,7 @@ set(RUPONE_SHELL_SOURCES
   src/app/main_win32.cpp
   src/app/panel_win32.cpp
   src/cards/card_window_win32.cpp
+  src/desk/accessible_win32.cpp
   src/desk/desk_win32.cpp
   src/desk/files_win32.cpp
   src/desk/dialog_fit_win32.cpp
@@ -24,7 +25,7 @@ set(RUPONE_SHELL_SOURCES
   src/share/seal_win32.cpp
   src/share/session_win32.cpp
 )
-set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32 advapi32 ole32)
+set(RUPONE_SYSTEM_LIBS user32 gdi32 gdiplus comctl32 imm32 winmm shell32 shlwapi msimg32 version comdlg32 bcrypt normaliz ws2_32 advapi32 ole32 oleacc oleaut32 uuid)
 
 add_library(rupone_core STATIC ${RUPONE_LOGIC_SOURCES} ${RUPONE_SHELL_SOURCES})
 target_include_directories(rupone_core PUBLIC src)

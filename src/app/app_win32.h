@@ -1,6 +1,8 @@
 // Process-wide values of the Win32 shell and the control panel's procedure.
 #pragma once
 
+#include "desk/accessible_win32.h"
+
 #include "desk/windows_win32.h"
 
 #include <string>
@@ -20,3 +22,7 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wp, LPARAM lp);
 // Runs the program: mutex, panel, message loop. Returns the exit code.
 int runTable(HINSTANCE instance);
+
+// What screen readers read of a control of the panel: its tooltip text as its name, its role,
+// whether it can be used (and is checked, or where its thumb stands).
+a11y::Facts panelControlFacts(HWND control);

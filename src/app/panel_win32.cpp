@@ -56,6 +56,16 @@ constexpr PanelTip kPanelTips[] = {
 
 HWND panelHwnd() { return toHwnd(table.panel); }
 
+// The panel's controls answer screen readers with their tooltip texts (their own texts are a space).
+LRESULT CALLBACK speakingControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_GETOBJECT) {
+        bool handled = false;
+        const LRESULT answer = a11y::answerGetObject(control, wp, lp, [control] { return panelControlFacts(control); }, handled);
+        if (handled) return answer;
+    }
+    return DefSubclassProc(control, msg, wp, lp);
+}
+
 
 HICON loadAppIcon(int cx, int cy) {
     return static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_RP_APP), IMAGE_ICON, cx, cy, LR_SHARED));
@@ -104,6 +114,7 @@ void createPanelTooltips(HWND dlg) {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dlg, nullptr, appInstance,
                                nullptr);
     table.panelTooltip = toWindow(tip);
+    for (const PanelTip& t : kPanelTips) SetWindowSubclass(GetDlgItem(dlg, t.id), speakingControlProc, 1, 0);
     if (!tip) return;
     uifont::fitJapanese(tip);
     desk::putTipAway(tip);
@@ -545,4 +556,26 @@ INT_PTR CALLBACK panelDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY: shutDown(dlg); return TRUE;
     default: return FALSE;
     }
+}
+
+a11y::Facts panelControlFacts(HWND control) {
+    a11y::Facts f;
+    const int id = GetDlgCtrlID(control);
+    for (const PanelTip& t : kPanelTips)
+        if (t.id == id) f.name = t.text;
+    wchar_t cls[32] = {};
+    GetClassNameW(control, cls, 32);
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (!_wcsicmp(cls, TRACKBAR_CLASSW)) {
+        f.role = ROLE_SYSTEM_SLIDER;
+        f.value = std::to_wstring(SendMessageW(control, TBM_GETPOS, 0, 0));
+    } else if (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX) {
+        f.role = ROLE_SYSTEM_CHECKBUTTON;
+        if (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) f.state |= STATE_SYSTEM_CHECKED;
+    } else {
+        f.role = ROLE_SYSTEM_PUSHBUTTON;
+    }
+    f.state |= IsWindowEnabled(control) ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
+    if (GetFocus() == control) f.state |= STATE_SYSTEM_FOCUSED;
+    return f;
 }

@@ -7,6 +7,7 @@
 
 #include "app/table.h"
 #include "cards/card_window.h"
+#include "cards/spoken.h"
 #include "cards/tooltips.h"
 #include "desk/gdi_win32.h"
 #include "faces/drop.h"
@@ -166,6 +167,20 @@ void onDropFiles(HWND hwnd, Card& card, HDROP drop) {
     dropPicture(card, std::u16string(dropped.begin(), dropped.end()));
 }
 
+a11y::Facts cardFacts(const Card& card) {
+    const std::u16string name = spokenName(card), pile = spokenPile(card);
+    const SpokenState s = spokenState(card);
+    a11y::Facts f;
+    f.name.assign(name.begin(), name.end());
+    f.description.assign(pile.begin(), pile.end());
+    f.role = ROLE_SYSTEM_LISTITEM;
+    f.state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_MOVEABLE;
+    if (s.current) f.state |= STATE_SYSTEM_FOCUSED;
+    if (s.marked) f.state |= STATE_SYSTEM_SELECTED;
+    if (s.carried) f.state |= STATE_SYSTEM_PRESSED;  // held, following the pointer
+    return f;
+}
+
 LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CREATE) {
         if (allDetached) {
@@ -233,6 +248,13 @@ LRESULT CALLBACK cardWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DROPFILES: onDropFiles(hwnd, *card, reinterpret_cast<HDROP>(wp)); return 0;
     case WM_MEASUREITEM:
     case WM_DRAWITEM: return uifont::menuItemMessage(msg, lp) ? TRUE : DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_GETOBJECT: {
+        // Looked up at each question: a reader may keep the object after the card has gone.
+        bool handled = false;
+        const LRESULT answer = a11y::answerGetObject(
+            hwnd, wp, lp, [hwnd] { return cardOf(hwnd) ? cardFacts(*cardOf(hwnd)) : a11y::Facts{}; }, handled);
+        return handled ? answer : DefWindowProcW(hwnd, msg, wp, lp);
+    }
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
