@@ -173,24 +173,15 @@ desk::FileError saveAndNote() {
 
 }  // namespace
 
-std::u16string saveOnClose() {
+std::u16string saveOrAsk(SaveBefore what) {
     desk::FileError e = saveAndNote();
     if (e == desk::FileError::None) return {};
-    return failedSaveText(e) +
-           u"\r\n\r\nもう一度保存しますか？\r\n"
-           u"「はい」: もう一度保存します（空きを作るか、書き込みを許可してから押してください）。\r\n"
-           u"「いいえ」: 保存せずに終了します。前に保存したあとの変更はなくなります。\r\n"
-           u"「キャンセル」: 終了せずに、テーブルに戻ります。";
-}
-
-std::u16string saveBeforeSwitch() {
-    desk::FileError e = saveAndNote();
-    if (e == desk::FileError::None) return {};
-    return failedSaveText(e) +
-           u"\r\n\r\nもう一度保存しますか？\r\n"
-           u"「はい」: もう一度保存します。\r\n"
-           u"「いいえ」: 保存せずにほかのテーブルにします。前に保存したあとの変更はなくなります。\r\n"
-           u"「キャンセル」: 今のテーブルに戻ります。";
+    const bool closing = what == SaveBefore::Closing;
+    return failedSaveText(e) + u"\r\n\r\nもう一度保存しますか？\r\n" +
+           u"「はい」: もう一度保存します（空きを作るか、書き込みを許可してから押してください）。\r\n" +
+           (closing ? u"「いいえ」: 保存せずに終了します。" : u"「いいえ」: 保存せずにほかのテーブルにします。") +
+           u"前に保存したあとの変更はなくなります。\r\n" +
+           (closing ? u"「キャンセル」: 終了せずに、テーブルに戻ります。" : u"「キャンセル」: 今のテーブルに戻ります。");
 }
 
 bool saveBeforeLogOff() {

@@ -18,9 +18,10 @@ constexpr uint32_t kSaveFailedRetryMs = 10000;  // after a save that failed
 StateData collectState();
 // Writes the state file (unless it is one that could not be read); the reason when that failed.
 desk::FileError saveState();
-// The closing save; when it failed, what to tell the user and ask (retry, end without saving, or
-// stay open); empty when it did not fail.
-std::u16string saveOnClose();
+// The save before the table closes, or before another table takes its place; when it failed,
+// what to tell the user and ask (retry, go on without saving, or stay); empty when it did not fail.
+enum class SaveBefore { Closing, Switching };
+std::u16string saveOrAsk(SaveBefore what);
 // The save when the session is about to end; when it fails the log-off is held up with the reason
 // (until a later save works). Whether the session may end.
 bool saveBeforeLogOff();
@@ -40,9 +41,6 @@ void rememberLastTable();
 // Keeps the table in path from now on (saved there at once); what to tell the user when the save
 // failed (and then nothing changed), else empty.
 std::u16string saveTableAs(const std::u16string& path);
-// The save before another table takes this one's place; when it failed, what to tell the user and
-// ask (retry, go on without saving, or stay); empty when it did not fail.
-std::u16string saveBeforeSwitch();
 // Reads the table at start-up: the state file, or what an interrupted save left beside it. A
 // file that cannot be read is renamed so that nothing overwrites it. False when no table was
 // read; what the user must hear of is added to Table.startNotices.

@@ -231,10 +231,11 @@ bool chooseTableFile(HWND dlg, bool save, const wchar_t* title, std::u16string& 
     return true;
 }
 
-// The table shown is kept before another takes its place; false when the player would rather stay.
-bool keepTableShown(HWND dlg) {
+// The table is saved before it closes or makes way for another, as an editor does: when the save
+// fails the user may try again, go on without saving, or stay. True when it is to go on.
+bool saveOrStay(HWND dlg, SaveBefore what) {
     for (;;) {
-        const std::u16string failure = saveBeforeSwitch();
+        const std::u16string failure = saveOrAsk(what);
         if (failure.empty()) return true;
         const int answer = desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
                                             MB_YESNOCANCEL | MB_ICONERROR | MB_DEFBUTTON1);
@@ -255,7 +256,7 @@ void tableCommand(HWND dlg, UINT id) {
         return;
     }
     if (!chooseTableFile(dlg, id == kNewTable, id == kNewTable ? L"新しいテーブルの保存先" : L"テーブルを開く", path) ||
-        !keepTableShown(dlg))
+        !saveOrStay(dlg, SaveBefore::Switching))
         return;
     desk::WaitCursor wait;
     if (id == kNewTable) {
@@ -303,13 +304,7 @@ void closeTable(HWND dlg) {
     leaveSharingForClose();
     KillTimer(dlg, kSaveTimer);  // no autosave (nor its message) while the user is asked
     table.savePending = false;
-    for (;;) {
-        std::u16string failure = saveOnClose();
-        int answer = failure.empty() ? IDNO
-                                     : desk::messageBox(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName,
-                                                   MB_YESNOCANCEL | MB_ICONERROR | MB_DEFBUTTON1);
-        if (answer == IDYES) continue;
-        if (answer == IDNO) break;
+    if (!saveOrStay(dlg, SaveBefore::Closing)) {
         table.saveFailureTold = true;  // the user knows; the autosave keeps trying quietly
         scheduleSave();
         return;
@@ -331,7 +326,7 @@ void shutDown(HWND dlg) {
     }
     KillTimer(dlg, kSaveTimer);
     if (!closeDecided) {  // destroyed without being closed: save what can be saved, and tell
-        std::u16string failure = saveOnClose();
+        std::u16string failure = saveOrAsk(SaveBefore::Closing);
         if (!failure.empty())
             MessageBoxW(dlg, reinterpret_cast<const wchar_t*>(failure.c_str()), kProgramName, MB_OK | MB_ICONERROR);
     }

@@ -4,6 +4,7 @@
 #include "desk/windows_win32.h"
 
 #include <winternl.h>
+#include <oleacc.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "app/table.h"
+#include "desk/accessible_win32.h"
 #include "cards/card_window_win32.h"
 #include "deck/deck.h"
 
@@ -113,6 +115,39 @@ private:
     std::wstring text_;
     std::thread thread_;
 };
+
+// What a screen reader reads of a window's accessible object (made with these facts).
+struct Read {
+    std::wstring name, description, value;
+    long role = 0, state = 0;
+};
+
+inline Read ask(IAccessible* a) {
+    Read r;
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR s = nullptr;
+    if (a->get_accName(self, &s) == S_OK) r.name = s;
+    SysFreeString(s);
+    s = nullptr;
+    if (a->get_accDescription(self, &s) == S_OK) r.description = s;
+    SysFreeString(s);
+    s = nullptr;
+    if (a->get_accValue(self, &s) == S_OK) r.value = s;
+    SysFreeString(s);
+    VARIANT v;
+    if (a->get_accRole(self, &v) == S_OK && v.vt == VT_I4) r.role = v.lVal;
+    if (a->get_accState(self, &v) == S_OK && v.vt == VT_I4) r.state = v.lVal;
+    return r;
+}
+
+inline Read askWindow(HWND w, a11y::Facts (*facts)(HWND)) {
+    IAccessible* a = a11y::makeObject(w, [w, facts] { return facts(w); });
+    Read r = ask(a);
+    a->Release();
+    return r;
+}
 
 inline void freshTable() {
     static bool registered = false;

@@ -47,24 +47,8 @@ TEST_F(SpokenTest, ACardIsNamedInWordsAndItsPileCountedAsTheTipCountsIt) {
     }
 }
 
-TEST_F(SpokenTest, TheStateFollowsTheCurrentCardTheTrailAndTheCarry) {
-    Card& card = table.deck.at(1);
-    EXPECT_FALSE(spokenState(card).carried);
-    desk::activate(card.window);
-    EXPECT_TRUE(spokenState(card).current);
-    fake::setPointer({630, 440});
-    onLeftPress(card, 0, 0);
-    onLeftRelease(card, 0, 0);  // picked up: it follows the pointer
-    EXPECT_TRUE(spokenState(card).carried);
-    EXPECT_FALSE(spokenState(table.deck.at(2)).carried);
-    onLeftPress(card, 0, 0);  // put down
-    EXPECT_FALSE(spokenState(card).carried);
-    card.marked = 1;
-    EXPECT_TRUE(spokenState(card).marked);
-}
-
 // A screen reader hears at once of the card the keys moved to, of cards turned (by a gesture or
-// a command) and of a card picked up and put down.
+// a command) and of a card picked up and put down; the state it reads follows.
 TEST_F(SpokenTest, ScreenReadersHearOfFocusTurnsAndCarries) {
     using E = desk::AccessEvent;
     const auto heard = [](desk::Window w, E e) {
@@ -100,11 +84,16 @@ TEST_F(SpokenTest, ScreenReadersHearOfFocusTurnsAndCarries) {
     onLeftPress(first, 0, 0);
     onLeftRelease(first, 0, 0);
     EXPECT_TRUE(heard(first.window, E::StateChange)) << "picked up";
+    EXPECT_TRUE(spokenState(first).current && spokenState(first).carried);
+    EXPECT_FALSE(spokenState(second).carried);
     fake::setPointer({800, 500});
     onMouseMove(first, 0, 0);
     fake::clearLogs();
     onLeftPress(first, 0, 0);
     EXPECT_TRUE(heard(first.window, E::StateChange)) << "put down";
+    EXPECT_FALSE(spokenState(first).carried);
+    first.marked = 1;
+    EXPECT_TRUE(spokenState(first).marked);
 }
 
 }  // namespace

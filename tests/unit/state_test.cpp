@@ -380,9 +380,9 @@ TEST_F(StateTest, WhatAnInterruptedSaveLeftIsTakenUp) {
 
 TEST_F(StateTest, FailedSavesAreToldAtCloseAndAtTheStartAfterALogOff) {
     createDefaultDeck();
-    EXPECT_TRUE(saveOnClose().empty());
+    EXPECT_TRUE(saveOrAsk(SaveBefore::Closing).empty());
     fake::failFileWrites(true);
-    std::u16string told = saveOnClose();
+    std::u16string told = saveOrAsk(SaveBefore::Closing);
     EXPECT_TRUE(says(told, u"読み取り専用")) << "the reason in plain words";
     EXPECT_TRUE(says(told, path())) << "and the file";
     EXPECT_TRUE(says(told, u"もう一度保存しますか")) << "and the choice: retry, end without saving, stay";

@@ -18,10 +18,11 @@ protected:
     void SetUp() override { freshTable(); }
     void TearDown() override { clearTable(); }
 
-    Card& makeCard(int index = 0) {
+    Card& makeCard(int index = 0, int32_t rank = 5, char16_t suit = kSpades, bool faceUp = false) {
         auto card = std::make_unique<Card>();
         Card* c = card.get();
-        createCardWindow(5, c, kSpades, index);
+        c->faceUp = faceUp;
+        createCardWindow(rank, c, suit, index);
         table.deck.append(std::move(card));
         return *c;
     }
@@ -143,6 +144,52 @@ TEST_F(CardWindowTest, ListingFindsOnlyThisThreadsCardsInZOrder) {
     for (size_t i = 0; i < 53; ++i) EXPECT_EQ(found[i], table.deck.at(i).window) << i;
     CloseHandle(ready);
     CloseHandle(done);
+}
+
+// Screen readers: the card's accessible object, asked directly (Wine cannot hand it across
+// through LresultFromObject), and the window's answer to WM_GETOBJECT.
+TEST_F(CardWindowTest, ACardSaysItsNameItsPileItsRoleAndItsState) {
+    // Four cards in a pile (index 0..3 lie one pixel apart), a joker and a card alone elsewhere.
+    Card& five = makeCard(0, 5, kHearts, true);
+    Card& queen = makeCard(1, 12, kSpades, true);
+    Card& back = makeCard(2, 3, kClubs, false);
+    makeCard(3, 1, kDiamonds, true);
+    Card& joker = makeCard(300, 0, kJoker, true);
+    for (const auto& c : table.deck.items()) desk::showWindow(c->window);
+    pumpMessages();
+    const auto factsOfCard = [](HWND w) { return cardOf(w) ? cardFacts(*cardOf(w)) : a11y::Facts{}; };
+    struct Case {
+        Card* card;
+        std::wstring name, description;
+    } cases[] = {
+        {&five, L"ハートの 5", L"ほか 3 枚"},
+        {&queen, L"スペードの クイーン", L"ほか 3 枚"},
+        {&back, L"裏向きのカード", L"ほか 3 枚"},
+        {&joker, L"ジョーカー", L""},
+    };
+    for (const Case& c : cases) {
+        const Read r = askWindow(toHwnd(c.card->window), +factsOfCard);
+        EXPECT_EQ(r.name, c.name);
+        EXPECT_EQ(r.description, c.description) << std::string(c.name.begin(), c.name.end());
+        EXPECT_EQ(r.role, ROLE_SYSTEM_LISTITEM);
+    }
+    five.faceUp = false;  // turned: the name follows at once
+    EXPECT_EQ(askWindow(toHwnd(five.window), +factsOfCard).name, L"裏向きのカード");
+    five.marked = 1;
+    table.currentCard = &five;
+    const long state = askWindow(toHwnd(five.window), +factsOfCard).state;
+    EXPECT_TRUE(state & STATE_SYSTEM_SELECTED) << "marked";
+    EXPECT_TRUE(state & STATE_SYSTEM_FOCUSED) << "the current card";
+    EXPECT_FALSE(askWindow(toHwnd(queen.window), +factsOfCard).state & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED));
+
+    // The window answers for its client area and leaves every other object to the system.
+    HWND w = toHwnd(queen.window);
+    EXPECT_NE(SendMessageW(w, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0) << "the object is offered";
+    EXPECT_EQ(SendMessageW(w, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)),
+              DefWindowProcW(w, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)));
+    wchar_t title[16];
+    GetWindowTextW(w, title, 16);
+    EXPECT_STREQ(title, L"カード") << "the title stays";
 }
 
 }  // namespace

@@ -62,6 +62,36 @@ protected:
     HWND panel = nullptr;
 };
 
+TEST_F(PanelTest, TheControlsSayTheirTooltipsAndWhetherTheyCanBeUsed) {
+    struct Case {
+        int id;
+        std::wstring name;
+        long role;
+        bool usable;
+    } cases[] = {
+        {IDC_RP_SEQUENCE, L"すべてシーケンス", ROLE_SYSTEM_PUSHBUTTON, true},
+        {IDC_RP_UNDO, L"元に戻す", ROLE_SYSTEM_PUSHBUTTON, false},  // nothing to undo yet
+        {IDC_RP_SHARE, L"テーブルを共有 ...", ROLE_SYSTEM_PUSHBUTTON, true},
+        {IDC_RP_HELP, L"ヘルプ", ROLE_SYSTEM_PUSHBUTTON, true},
+        {IDC_RP_RATIO, L"重なり判定の割合", ROLE_SYSTEM_SLIDER, true},
+        {IDC_RP_RECURSIVE, L"重なりを再帰的に判定", ROLE_SYSTEM_CHECKBUTTON, true},
+    };
+    for (const Case& c : cases) {
+        HWND control = GetDlgItem(panel, c.id);
+        const Read r = askWindow(control, panelControlFacts);
+        EXPECT_EQ(r.name, c.name) << c.id;
+        EXPECT_EQ(r.role, c.role) << c.id;
+        EXPECT_EQ((r.state & STATE_SYSTEM_UNAVAILABLE) == 0, c.usable) << c.id;
+        EXPECT_NE(SendMessageW(control, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0) << c.id;
+    }
+    EXPECT_EQ(askWindow(GetDlgItem(panel, IDC_RP_RATIO), panelControlFacts).value, L"50");
+    CheckDlgButton(panel, IDC_RP_RECURSIVE, BST_CHECKED);
+    EXPECT_TRUE(askWindow(GetDlgItem(panel, IDC_RP_RECURSIVE), panelControlFacts).state & STATE_SYSTEM_CHECKED);
+    wchar_t text[8];
+    GetWindowTextW(GetDlgItem(panel, IDC_RP_SEQUENCE), text, 8);
+    EXPECT_STREQ(text, L" ") << "the buttons keep their text";
+}
+
 TEST_F(PanelTest, EveryControlStandsWhereTheLayoutPutsIt) {
     wchar_t caption[16];
     GetWindowTextW(panel, caption, 16);
